@@ -1,0 +1,91 @@
+#pragma once
+
+// One engine instance: its documents (one selected), its units and origin,
+// the images it knows, and the state of each concern. Every operation of
+// engine/operations.table is a method of this class; the methods live in the
+// source file of their concern (documents, pages, outlines, render, text,
+// found images, drawing, fonts, captures, compression, printing).
+
+#include "document.h"
+#include "images.h"
+
+#include <QString>
+#include <QRectF>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fpe {
+
+struct DrawState;   // drawing.h: fonts, text settings, captured pages
+struct PrintState;  // printing.h: custom printers and print options
+
+// Called once before the first instance is made: silences library chatter.
+void initialiseLibrary();
+
+class Instance
+{
+public:
+    explicit Instance(int id);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+#include "fpe_instance_ops.inc"
+
+    const int id;
+
+    // Ids of every kind (documents, outlines, images, fonts, captures, lists,
+    // print options) come from one counter: positive and never reused.
+    int newId() { return ++lastId; }
+
+    // --- documents ---------------------------------------------------------
+    // Oldest first. Never empty: removing the last one makes a fresh one.
+    std::vector<std::unique_ptr<Document>> documents;
+    int selectedDocumentId = 0;
+    Document* findDocument(int documentId);
+    Document& selectedDoc();
+    // Appends the document and selects it.
+    Document& addDocument(std::unique_ptr<Document> doc);
+    // A new one-blank-page document (612 x 792 pt), not yet added.
+    std::unique_ptr<Document> makeBlankDocument();
+    // Drops everything that belongs to the document (images found in it,
+    // image lists, outline ids); the concerns' caches live in the document.
+    void forgetDocument(int documentId);
+
+    // --- units and origin -------------------------------------------------
+    int units = 0;   // 0 points, 1 millimetres, 2 inches
+    int origin = 0;  // 0 bottom-left, 1 top-left with Top measured downward
+    double toPoints(double value) const;
+    double fromPoints(double points) const;
+    // A rectangle given as (left, top, width, height) in current units and
+    // origin on a displayed page of the given height in points, as a
+    // rectangle in displayed points with y up (x, y = bottom-left corner).
+    QRectF displayRect(double left, double top, double width, double height, double pageHeightPts) const;
+    // A y coordinate (current units and origin) as displayed points, y up.
+    double displayY(double y, double pageHeightPts) const;
+    // The top edge of a displayed rectangle (points, y up) in current units and origin.
+    double topValue(double bottomPts, double heightPts, double pageHeightPts) const;
+
+    // --- images (found in documents or added from files) -----------------
+    std::map<int, ImageEntry> images;
+    int selectedImageId = 0;
+    ImageEntry* selectedImage();
+
+    // --- other concerns ----------------------------------------------------
+    std::shared_ptr<DrawState> draw;
+    std::shared_ptr<PrintState> print;
+
+    // --- results -------------------------------------------------------
+    std::u16string textResult;
+    std::string ansiResult;
+    std::map<void*, std::unique_ptr<std::string>> buffers;
+    QString lastError;  // what the last failing operation threw, for diagnostics
+
+private:
+    int lastId = 0;
+};
+
+} // namespace fpe
