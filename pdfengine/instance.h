@@ -19,8 +19,9 @@
 
 namespace fpe {
 
-struct DrawState;   // drawing.h: fonts, text settings, captured pages
-struct PrintState;  // printing.h: custom printers and print options
+struct FontState;     // fonts.h: fonts, text size and colour, HTML settings
+struct CaptureState;  // capture.h: captured pages
+struct PrintState;    // printing.h: custom printers and print options
 
 // Called once before the first instance is made: silences library chatter.
 void initialiseLibrary();
@@ -75,7 +76,8 @@ public:
     ImageEntry* selectedImage();
 
     // --- other concerns ----------------------------------------------------
-    std::shared_ptr<DrawState> draw;
+    std::shared_ptr<FontState> fonts;
+    std::shared_ptr<CaptureState> captures;
     std::shared_ptr<PrintState> print;
 
     // --- results -------------------------------------------------------

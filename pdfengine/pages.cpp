@@ -1,17 +1,22 @@
 // Pages: selection, insertion, deletion, rotation, sizes and boxes.
 
+#include "geometry.h"
 #include "instance.h"
 
 namespace fpe {
 
 int Instance::PageCount()
 {
-    return 0;
+    return selectedDoc().pageCount();
 }
 
-int Instance::SelectPage(int)
+int Instance::SelectPage(int PageNumber)
 {
-    return 0;
+    Document& doc = selectedDoc();
+    if (!doc.hasPage(PageNumber))
+        return 0;
+    doc.selectedPage = PageNumber;
+    return 1;
 }
 
 int Instance::NewPage()
@@ -36,12 +41,18 @@ int Instance::RotatePage(int)
 
 double Instance::PageWidth()
 {
-    return 0;
+    Document& doc = selectedDoc();
+    if (!doc.hasPage(doc.selectedPage))
+        return 0;
+    return fromPoints(PageGeometry::of(doc.page(doc.selectedPage)).width());
 }
 
 double Instance::PageHeight()
 {
-    return 0;
+    Document& doc = selectedDoc();
+    if (!doc.hasPage(doc.selectedPage))
+        return 0;
+    return fromPoints(PageGeometry::of(doc.page(doc.selectedPage)).height());
 }
 
 double Instance::GetPageBox(int, int)
