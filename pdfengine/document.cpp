@@ -18,8 +18,12 @@ FileIdentity FileIdentity::of(const QString& path)
     id.size = info.size();
     id.modified = info.lastModified();
     struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
         id.inode = static_cast<quint64>(st.st_ino);
+#ifndef Q_OS_WIN
+        id.modifiedNs = static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+    }
     return id;
 }
 

@@ -1,9 +1,8 @@
 #include "instance.h"
+#include "pages.h"
 
 #include <poppler-global.h>
 #include <poppler-qt5.h>
-
-#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
 #include <mutex>
@@ -38,9 +37,7 @@ std::unique_ptr<Document> Instance::makeBlankDocument()
     doc->pdf = std::make_shared<QPDF>();
     configureQuietly(*doc->pdf);
     doc->pdf->emptyPDF();
-    QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] /Resources << >> >>");
-    page.replaceKey("/Contents", doc->pdf->newStream(""));
-    QPDFPageDocumentHelper(*doc->pdf).addPage(QPDFPageObjectHelper(doc->pdf->makeIndirectObject(page)), false);
+    doc->pdf->addPage(newBlankPage(*doc->pdf, 612, 792), false);
     doc->modified = true;
     return doc;
 }
