@@ -26,7 +26,8 @@ namespace {
 // The byte strings a typed password may stand for: UTF-8 (AES-256 files),
 // its compatibility normalisation (what the AES-256 handler's SASLprep does
 // to most text), PDFDocEncoding (the older handlers) and Latin-1 (files whose
-// writers took the code page's bytes).
+// writers took the code page's bytes). Last the empty password: a file that
+// anyone may open opens whatever was typed.
 std::vector<std::string> passwordCandidates(const QString& password)
 {
     std::vector<std::string> candidates;
@@ -43,6 +44,7 @@ std::vector<std::string> passwordCandidates(const QString& password)
     const bool latin1 = std::all_of(password.begin(), password.end(), [](QChar c) { return c.unicode() < 256; });
     if (latin1)
         add(password.toLatin1().toStdString());
+    add(std::string());
     return candidates;
 }
 

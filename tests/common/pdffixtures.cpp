@@ -195,11 +195,12 @@ void addXmp(QPDF& pdf, const QString& descriptionXml)
 bool encrypt(const QString& in, const QString& out, const QString& userPassword, const QString& ownerPassword,
              int keyLength, bool aes)
 {
-    QStringList args{QStringLiteral("--encrypt"), userPassword, ownerPassword, QString::number(keyLength)};
-    if (keyLength == 128)
-        args << (aes ? QStringLiteral("--use-aes=y") : QStringLiteral("--use-aes=n"));
+    QStringList args;
     if (keyLength == 40 || (keyLength == 128 && !aes))
         args << QStringLiteral("--allow-weak-crypto");
+    args << QStringLiteral("--encrypt") << userPassword << ownerPassword << QString::number(keyLength);
+    if (keyLength == 128)
+        args << (aes ? QStringLiteral("--use-aes=y") : QStringLiteral("--use-aes=n"));
     args << QStringLiteral("--") << in << out;
     QString err;
     const int rc = testsupport::run(QStringLiteral("qpdf"), args, nullptr, &err);
