@@ -25,12 +25,55 @@ struct OutlineTree {
     quint64 revision = 0;
     std::vector<Node> nodes;
     std::map<QPDFObjGen, int> indexOf;
+    bool wellFormed = true;  // links and counts agree with the tree as read
 };
 
 namespace {
 
 // Bookmarks beyond this many are not read (a guard against crafted files).
 constexpr size_t maxOutlineItems = 1000000;
+
+bool sameObject(QPDFObjectHandle a, QPDFObjectHandle b)
+{
+    return a.isIndirect() && b.isIndirect() && a.getObjGen() == b.getObjGen();
+}
+
+// Whether every link and count says what the tree as read says.
+bool wellFormed(const OutlineTree& tree)
+{
+    for (size_t k = 0; k < tree.nodes.size(); ++k) {
+        const OutlineTree::Node& n = tree.nodes[k];
+        QPDFObjectHandle item = n.item;
+        if (!item.isIndirect())
+            return false;
+        QPDFObjectHandle count = item.getKey("/Count");
+        if (n.children.empty()) {
+            if (!item.getKey("/First").isNull() || !item.getKey("/Last").isNull())
+                return false;
+            if (k > 0 && !count.isNull() && !(count.isInteger() && count.getIntValue() == 0))
+                return false;
+            continue;
+        }
+        const long long expected = k == 0 || n.open ? n.visible : -n.visible;
+        if (!count.isInteger() || count.getIntValue() != expected)
+            return false;
+        if (!sameObject(item.getKey("/First"), tree.nodes[static_cast<size_t>(n.children.front())].item) ||
+            !sameObject(item.getKey("/Last"), tree.nodes[static_cast<size_t>(n.children.back())].item))
+            return false;
+        for (size_t i = 0; i < n.children.size(); ++i) {
+            QPDFObjectHandle child = tree.nodes[static_cast<size_t>(n.children[i])].item;
+            QPDFObjectHandle prev = child.getKey("/Prev"), next = child.getKey("/Next");
+            if (!sameObject(child.getKey("/Parent"), item))
+                return false;
+            if (i == 0 ? !prev.isNull() : !sameObject(prev, tree.nodes[static_cast<size_t>(n.children[i - 1])].item))
+                return false;
+            if (i + 1 == n.children.size() ? !next.isNull()
+                                           : !sameObject(next, tree.nodes[static_cast<size_t>(n.children[i + 1])].item))
+                return false;
+        }
+    }
+    return true;
+}
 
 OutlineTree readOutlines(QPDF& pdf)
 {
@@ -75,6 +118,7 @@ OutlineTree readOutlines(QPDF& pdf)
             n.visible += 1 + (child.open ? child.visible : 0);
         }
     }
+    tree.wellFormed = wellFormed(tree);
     return tree;
 }
 
@@ -130,6 +174,41 @@ void propagateCount(OutlineTree& tree, int node, int delta)
     }
 }
 
+// Rewrites every link and count of a damaged tree from the tree as read
+// (bookmarks that were direct objects become indirect ones), so that a change
+// leaves the whole tree well linked. Done once, before the first change.
+void normalise(QPDF& pdf, OutlineTree& tree)
+{
+    if (tree.wellFormed)
+        return;
+    for (size_t k = 0; k < tree.nodes.size(); ++k) {
+        OutlineTree::Node& n = tree.nodes[k];
+        if (!n.item.isIndirect()) {
+            n.item = pdf.makeIndirectObject(n.item);
+            tree.indexOf[n.item.getObjGen()] = static_cast<int>(k);
+            if (k == 0)
+                pdf.getRoot().replaceKey("/Outlines", n.item);
+        }
+    }
+    for (size_t k = 0; k < tree.nodes.size(); ++k) {
+        const std::vector<int> live = liveChildren(tree, static_cast<int>(k));
+        for (size_t i = 0; i < live.size(); ++i) {
+            QPDFObjectHandle child = tree.nodes[static_cast<size_t>(live[i])].item;
+            child.replaceKey("/Parent", tree.nodes[k].item);
+            if (i == 0)
+                child.removeKey("/Prev");
+            else
+                child.replaceKey("/Prev", tree.nodes[static_cast<size_t>(live[i - 1])].item);
+            if (i + 1 == live.size())
+                child.removeKey("/Next");
+            else
+                child.replaceKey("/Next", tree.nodes[static_cast<size_t>(live[i + 1])].item);
+        }
+        writeNode(tree, static_cast<int>(k));
+    }
+    tree.wellFormed = true;
+}
+
 // The index of a live bookmark with this id, or -1.
 int nodeOf(Document& doc, OutlineTree& tree, int outlineId)
 {
@@ -159,6 +238,8 @@ int Instance::GetOutlineID(int Index)
 {
     Document& doc = selectedDoc();
     const OutlineTree& tree = outlines(doc);
+    if (Index < 1)
+        return 0;
     int seen = 0;
     for (size_t k = 1; k < tree.nodes.size(); ++k) {
         if (tree.nodes[k].removed || ++seen < Index)
@@ -185,6 +266,7 @@ int Instance::RemoveOutline(int OutlineID)
         doc.outlineIds.erase(OutlineID);
         return 0;
     }
+    normalise(*doc.pdf, tree);
     OutlineTree::Node& node = tree.nodes[static_cast<size_t>(k)];
     const int parent = node.parent;
 
@@ -243,6 +325,7 @@ int Instance::NewOutline(int Parent, const QString& Title, int DestPage, double 
         doc.outlineTree.reset();
         tree = &outlines(doc);
     }
+    normalise(pdf, *tree);
 
     QPDFPageObjectHelper page = doc.page(DestPage);
     const PageGeometry g = PageGeometry::of(page);

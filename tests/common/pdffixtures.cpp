@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -229,6 +230,93 @@ QStringList outlineTitles(const QString& path)
     } catch (const std::exception&) {
         return {QStringLiteral("error")};
     }
+}
+
+QString outlineProblems(const QString& path)
+{
+    try {
+        auto pdf = open(path);
+        QPDFObjectHandle root = pdf->getRoot().getKey("/Outlines");
+        if (!root.isDictionary())
+            return QString();
+        QStringList problems;
+        std::set<QPDFObjGen> seen;
+        // Returns the node's visible descendants (its /Count when open).
+        std::function<int(QPDFObjectHandle, bool)> check = [&](QPDFObjectHandle node, bool isRoot) -> int {
+            const QString name = isRoot ? QStringLiteral("root")
+                                        : QString::fromStdString(node.getKey("/Title").getUTF8Value());
+            std::vector<QPDFObjectHandle> kids;
+            for (QPDFObjectHandle k = node.getKey("/First"); k.isDictionary(); k = k.getKey("/Next")) {
+                if (!seen.insert(k.getObjGen()).second) {
+                    problems << name + ": loop";
+                    break;
+                }
+                kids.push_back(k);
+            }
+            int visible = 0;
+            for (size_t i = 0; i < kids.size(); ++i) {
+                const QString kid = QString::fromStdString(kids[i].getKey("/Title").getUTF8Value());
+                if (kids[i].getKey("/Parent").getObjGen() != node.getObjGen())
+                    problems << kid + ": wrong /Parent";
+                QPDFObjectHandle prev = kids[i].getKey("/Prev");
+                if (i == 0 ? !prev.isNull() : prev.getObjGen() != kids[i - 1].getObjGen())
+                    problems << kid + ": wrong /Prev";
+                QPDFObjectHandle count = kids[i].getKey("/Count");
+                const int below = check(kids[i], false);
+                visible += 1 + (count.isInteger() && count.getIntValue() > 0 ? below : 0);
+            }
+            if (kids.empty()) {
+                if (!node.getKey("/Last").isNull())
+                    problems << name + ": /Last without children";
+                if (!isRoot && node.getKey("/Count").isInteger() && node.getKey("/Count").getIntValue() != 0)
+                    problems << name + ": /Count without children";
+            } else {
+                if (node.getKey("/Last").getObjGen() != kids.back().getObjGen())
+                    problems << name + ": wrong /Last";
+                QPDFObjectHandle count = node.getKey("/Count");
+                const long long c = count.isInteger() ? count.getIntValue() : 0;
+                if ((isRoot ? c : std::llabs(c)) != visible)
+                    problems << name + QStringLiteral(": /Count %1, %2 visible").arg(c).arg(visible);
+            }
+            return visible;
+        };
+        check(root, true);
+        return problems.join("; ");
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    }
+}
+
+QStringList outlineDestinations(const QString& path)
+{
+    QStringList out;
+    try {
+        auto pdf = open(path);
+        std::map<QPDFObjGen, int> numbers;
+        int n = 0;
+        for (const QPDFObjectHandle& p : pdf->getAllPages())
+            numbers[p.getObjGen()] = ++n;
+        QPDFOutlineDocumentHelper helper(*pdf);
+        std::vector<QPDFOutlineObjectHelper> stack;
+        auto top = helper.getTopLevelOutlines();
+        stack.assign(top.rbegin(), top.rend());
+        while (!stack.empty()) {
+            QPDFOutlineObjectHelper item = stack.back();
+            stack.pop_back();
+            QPDFObjectHandle dest = item.getDest();
+            QString where = QStringLiteral("?");
+            if (dest.isArray() && dest.getArrayNItems() >= 4 && numbers.count(dest.getArrayItem(0).getObjGen()))
+                where = QStringLiteral("%1:%2").arg(numbers[dest.getArrayItem(0).getObjGen()])
+                            .arg(dest.getArrayItem(3).getNumericValue());
+            out << QString::fromStdString(item.getTitle()) + "@" + where;
+            auto kids = item.getKids();
+            for (auto it = kids.rbegin(); it != kids.rend(); ++it)
+                stack.push_back(*it);
+        }
+    } catch (const std::exception&) {
+        out << QStringLiteral("error");
+    }
+    return out;
 }
 
 QStringList linkTargets(const QString& path)

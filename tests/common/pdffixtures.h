@@ -51,6 +51,12 @@ bool encrypt(const QString& in, const QString& out, const QString& userPassword,
 // Bookmarks of a file as "depth:title" lines in depth-first order, read with
 // QPDF's outline helper; {"error"} when the file cannot be read.
 QStringList outlineTitles(const QString& path);
+// What is wrong with the links of a file's bookmark tree (/First, /Last,
+// /Next, /Prev, /Parent, /Count), read with QPDF; empty when nothing is.
+QString outlineProblems(const QString& path);
+// The page (1-based) and /XYZ top of each bookmark's destination, in
+// depth-first order: "title@page:top".
+QStringList outlineDestinations(const QString& path);
 // Pages (1-based) the link annotations on each page point to, read with
 // QPDF: "from->to" for each link, "from->?" for one that goes nowhere.
 QStringList linkTargets(const QString& path);
