@@ -1,5 +1,6 @@
 // Documents: loading, merging, copying pages, saving, security, document information.
 
+#include "filesource.h"
 #include "instance.h"
 #include "pagecopy.h"
 #include "pageranges.h"
@@ -61,6 +62,14 @@ bool sourceIntact(const QString& path, const FileIdentity& loaded)
     return now == loaded;
 }
 
+// Readers accept the header anywhere in the first kilobyte. Without one the
+// file is no PDF, and QPDF's repair would scan all of it in vain.
+bool looksLikePdf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(1024).contains("%PDF-");
+}
+
 bool sourcesIntact(const Document& doc)
 {
     if (!sourceIntact(doc.sourcePath, doc.sourceIdentity))
@@ -99,21 +108,19 @@ int Instance::SelectedDocument()
 int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 {
     const QFileInfo info(FileName);
-    if (FileName.isEmpty() || !info.isFile() || !info.isReadable())
+    if (FileName.isEmpty() || !info.isFile() || !info.isReadable() || !looksLikePdf(FileName))
         return 0;
     const QString path = info.absoluteFilePath();
-    const QByteArray encodedPath = QFile::encodeName(path);
     const FileIdentity identity = FileIdentity::of(path);
     for (const std::string& password : passwordCandidates(Password)) {
-        auto doc = std::make_unique<Document>(newId());
-        doc->pdf = std::make_shared<QPDF>();
-        configureQuietly(*doc->pdf);
+        auto pdf = std::make_shared<QPDF>();
+        configureQuietly(*pdf);
         try {
             // QPDF reads lazily: only the cross-reference data and the page
             // tree are read here, whatever the file's size. Damaged files are
             // reconstructed by QPDF where it can.
-            doc->pdf->processFile(encodedPath.constData(), password.c_str());
-            if (doc->pageCount() < 1)
+            pdf->processInputSource(std::make_shared<CachedFileSource>(path), password.c_str());
+            if (pdf->getAllPages().empty())
                 return 0;
         } catch (const QPDFExc& e) {
             if (e.getErrorCode() == qpdf_e_password)
@@ -122,10 +129,12 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         } catch (const std::exception&) {
             return 0;
         }
+        auto doc = std::make_unique<Document>(newId());
+        doc->pdf = pdf;
         doc->sourcePath = path;
         doc->sourceIdentity = identity;
         doc->password = password;
-        doc->encrypted = doc->pdf->isEncrypted();
+        doc->encrypted = pdf->isEncrypted();
         addDocument(std::move(doc));
         return 1;
     }
