@@ -88,7 +88,8 @@ std::shared_ptr<QPDF> makeNumberedPdf(int n, const QString& label)
 bool writePdf(QPDF& pdf, const QString& path)
 {
     try {
-        QPDFWriter w(pdf, QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path);  // QPDFWriter keeps the pointer
+        QPDFWriter w(pdf, name.constData());
         w.write();
         return true;
     } catch (const std::exception&) {

@@ -467,6 +467,13 @@ private slots:
         QCOMPARE(e.SaveToFile(path("keep.pdf")), 0);
         QCOMPARE(readAll(path("keep.pdf")), before);
         QCOMPARE(QDir(dir.path()).entryList({"keep.pdf*"}, QDir::Files), QStringList({"keep.pdf"}));
+        // Cut short in place: refused as well, and nothing breaks.
+        QVERIFY(writeNumberedPdf(path("shrinking.pdf"), 3, "Shrinking"));
+        QCOMPARE(e.LoadFromFile(path("shrinking.pdf"), QString()), 1);
+        QVERIFY(QFile::resize(path("shrinking.pdf"), 100));
+        QCOMPARE(e.PageCount(), 3);
+        QCOMPARE(e.SaveToFile(path("keep.pdf")), 0);
+        QCOMPARE(readAll(path("keep.pdf")), before);
 
         if (::geteuid() == 0)
             QSKIP("read-only folders do not stop root");
