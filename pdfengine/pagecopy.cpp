@@ -48,8 +48,12 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
                 found = dests.getKey(dest.getName());
         } else if (dest.isString()) {
             QPDFObjectHandle tree = root.getKey("/Names").getKeyIfDict("/Dests");
-            if (tree.isDictionary())
-                QPDFNameTreeObjectHelper(tree, pdf, false).findObject(dest.getUTF8Value(), found);
+            try {
+                if (tree.isDictionary())
+                    QPDFNameTreeObjectHelper(tree, pdf, false).findObject(dest.getUTF8Value(), found);
+            } catch (const std::exception&) {
+                found = QPDFObjectHandle();  // a broken name tree: the name is not found
+            }
         }
         if (!found.isInitialized() || found.isNull())
             return QPDFObjectHandle::newNull();
@@ -112,8 +116,20 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
     const bool sameDocument = &to == &from;
     // A copy, since adding pages to the same document changes QPDF's list.
     const std::vector<QPDFObjectHandle> fromPages = from.getAllPages();
-    if (!sameDocument)
+    if (!sameDocument) {
         from.pushInheritedAttributesToPage();  // a copied page must carry its own box, resources, rotation
+        holdSources(dest, source);             // before any page is copied, should copying fail halfway
+    }
+    // Whatever was added counts as a change, also when a damaged object stops the copy.
+    struct TouchWhenChanged {
+        Document& doc;
+        bool changed = false;
+        ~TouchWhenChanged()
+        {
+            if (changed)
+                doc.touch();
+        }
+    } change{dest};
 
     std::vector<std::pair<QPDFObjectHandle, QPDFObjectHandle>> copies;  // (source page, its copy)
     std::map<QPDFObjGen, QPDFObjectHandle> pageCopies;                 // source page -> first copy
@@ -134,6 +150,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
                 copy = to.copyForeignObject(QPDFPageObjectHelper(page).shallowCopyPage().getObjectHandle());
         }
         to.addPage(copy, false);
+        change.changed = true;
         copy = to.getAllPages().back();
         copies.emplace_back(page, copy);
         pageCopies.emplace(page.getObjGen(), copy);
@@ -176,9 +193,6 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         }
     }
 
-    if (!sameDocument)
-        holdSources(dest, source);
-    dest.touch();
     return static_cast<int>(copies.size());
 }
 

@@ -42,13 +42,8 @@ QRectF displayedBox(const PageGeometry& g, QPDFObjectHandle box)
     return shown.isEmpty() ? media : shown;
 }
 
-// Fields whose widgets are all on the pages being removed leave the form,
-// with their entries in the calculation order.
-void dropFormFieldsOf(QPDF& pdf, const std::set<QPDFObjGen>& removed)
+void dropFieldsOf(QPDF& pdf, QPDFObjectHandle acroForm, const std::set<QPDFObjGen>& removed)
 {
-    QPDFObjectHandle acroForm = pdf.getRoot().getKey("/AcroForm");
-    if (!acroForm.isDictionary() || !acroForm.getKey("/Fields").isArray())
-        return;
     QPDFAcroFormDocumentHelper forms(pdf);
     std::set<QPDFObjGen> candidates, kept;
     for (const QPDFObjectHandle& page : pdf.getAllPages()) {
@@ -76,6 +71,20 @@ void dropFormFieldsOf(QPDF& pdf, const std::set<QPDFObjGen>& removed)
             if (drop.count(field.getTopLevelField().getObjectHandle().getObjGen()))
                 order.eraseItem(i);
         }
+    }
+}
+
+// Fields whose widgets are all on the pages being removed leave the form,
+// with their entries in the calculation order.
+void dropFormFieldsOf(QPDF& pdf, const std::set<QPDFObjGen>& removed)
+{
+    QPDFObjectHandle acroForm = pdf.getRoot().getKey("/AcroForm");
+    if (!acroForm.isDictionary() || !acroForm.getKey("/Fields").isArray())
+        return;
+    try {
+        dropFieldsOf(pdf, acroForm, removed);
+    } catch (const std::exception&) {
+        // A form too damaged to read: the pages still go, its fields stay.
     }
 }
 
@@ -111,6 +120,10 @@ void removePages(Document& doc, int first, int count)
     std::set<QPDFObjGen> removedIds;
     for (const QPDFObjectHandle& page : removed)
         removedIds.insert(page.getObjGen());
+    struct TouchOnExit {
+        Document& doc;
+        ~TouchOnExit() { doc.touch(); }
+    } touch{doc};
     dropFormFieldsOf(pdf, removedIds);
     for (QPDFObjectHandle& page : removed) {
         pdf.removePage(page);
@@ -118,7 +131,6 @@ void removePages(Document& doc, int first, int count)
     }
     for (const QPDFObjGen& og : removedIds)
         pdf.replaceObject(og, QPDFObjectHandle::newNull());
-    doc.touch();
 }
 
 int Instance::PageCount()
