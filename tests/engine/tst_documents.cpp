@@ -467,6 +467,24 @@ private slots:
         QCOMPARE(e.SaveToFile(path("keep.pdf")), 0);
         QCOMPARE(readAll(path("keep.pdf")), before);
         QCOMPARE(QDir(dir.path()).entryList({"keep.pdf*"}, QDir::Files), QStringList({"keep.pdf"}));
+        // The same for a source whose pages were merged into the saved document.
+        QVERIFY(writeNumberedPdf(path("merged-src.pdf"), 2, "MergedSource"));
+        const int target = e.NewDocument();
+        QCOMPARE(e.LoadFromFile(path("merged-src.pdf"), QString()), 1);
+        const int merged = e.SelectedDocument();
+        QCOMPARE(e.SelectDocument(target), 1);
+        QCOMPARE(e.MergeDocument(merged), 1);
+        QCOMPARE(e.RemoveDocument(merged), 1);
+        QTest::qWait(20);
+        {
+            QFile f(path("merged-src.pdf"));
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(f.size() / 3);
+            f.write("YYYYYYYYYYYYYYYYYYYYYYYYYYYYYYYY");
+        }
+        QCOMPARE(e.SelectDocument(target), 1);
+        QCOMPARE(e.SaveToFile(path("keep.pdf")), 0);
+        QCOMPARE(readAll(path("keep.pdf")), before);
         // Cut short in place: refused as well, and nothing breaks.
         QVERIFY(writeNumberedPdf(path("shrinking.pdf"), 3, "Shrinking"));
         QCOMPARE(e.LoadFromFile(path("shrinking.pdf"), QString()), 1);
@@ -475,6 +493,9 @@ private slots:
         QCOMPARE(e.SaveToFile(path("keep.pdf")), 0);
         QCOMPARE(readAll(path("keep.pdf")), before);
 
+#ifdef Q_OS_LINUX
+        QCOMPARE(e.SaveToFile(QStringLiteral("/proc/folio-cannot-be-here.pdf")), 0);  // a read-only file system
+#endif
         if (::geteuid() == 0)
             QSKIP("read-only folders do not stop root");
         QDir(dir.path()).mkdir("ro");
