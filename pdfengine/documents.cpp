@@ -62,6 +62,27 @@ bool sourceIntact(const QString& path, const FileIdentity& loaded)
     return now == loaded;
 }
 
+// A damaged file (one cut short, mostly) can list pages whose objects are
+// gone. They are taken out of the page tree, so that the document holds the
+// pages that are there and is saved without broken ones.
+void dropMissingPages(QPDF& pdf)
+{
+    const std::vector<QPDFObjectHandle>& pages = pdf.getAllPages();
+    if (std::all_of(pages.begin(), pages.end(), [](QPDFObjectHandle p) { return p.isDictionary(); }))
+        return;
+    pdf.pushInheritedAttributesToPage();
+    std::vector<QPDFObjectHandle> kept;
+    for (QPDFObjectHandle page : pdf.getAllPages())
+        if (page.isDictionary())
+            kept.push_back(page);
+    QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
+    for (QPDFObjectHandle& page : kept)
+        page.replaceKey("/Parent", root);
+    root.replaceKey("/Kids", QPDFObjectHandle::newArray(kept));
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(kept.size())));
+    pdf.updateAllPagesCache();
+}
+
 // Readers accept the header anywhere in the first kilobyte. Without one the
 // file is no PDF, and QPDF's repair would scan all of it in vain.
 bool looksLikePdf(const QString& path)
@@ -112,22 +133,32 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         return 0;
     const QString path = info.absoluteFilePath();
     const FileIdentity identity = FileIdentity::of(path);
-    for (const std::string& password : passwordCandidates(Password)) {
+    const std::vector<std::string> passwords = passwordCandidates(Password);
+    std::string tail;  // a substitute trailer, once QPDF could not repair the file without one
+    for (size_t attempt = 0; attempt < passwords.size();) {
+        const std::string& password = passwords[attempt];
         auto pdf = std::make_shared<QPDF>();
         configureQuietly(*pdf);
         try {
             // QPDF reads lazily: only the cross-reference data and the page
             // tree are read here, whatever the file's size. Damaged files are
             // reconstructed by QPDF where it can.
-            pdf->processInputSource(std::make_shared<CachedFileSource>(path), password.c_str());
+            pdf->processInputSource(std::make_shared<CachedFileSource>(path, tail), password.c_str());
+            dropMissingPages(*pdf);
             if (pdf->getAllPages().empty())
                 return 0;
-        } catch (const QPDFExc& e) {
-            if (e.getErrorCode() == qpdf_e_password)
-                continue;  // try the password's next encoding
-            return 0;
-        } catch (const std::exception&) {
-            return 0;
+        } catch (const std::exception& e) {
+            const auto* qpdfError = dynamic_cast<const QPDFExc*>(&e);
+            if (qpdfError && qpdfError->getErrorCode() == qpdf_e_password) {
+                ++attempt;  // the password's next encoding
+                continue;
+            }
+            if (!tail.empty())
+                return 0;
+            tail = substituteTrailer(path);
+            if (tail.empty())
+                return 0;
+            continue;
         }
         auto doc = std::make_unique<Document>(newId());
         doc->pdf = pdf;
@@ -199,6 +230,11 @@ int Instance::SaveToFile(const QString& FileName)
             if (out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(len)) != static_cast<qint64>(len))
                 failed = true;
         });
+        // QPDF writes /Size only where the trailer it read had one, and a
+        // trailer without it makes the file damaged; QPDF fills in the value.
+        QPDFObjectHandle trailer = doc.pdf->getTrailer();
+        if (!trailer.hasKey("/Size"))
+            trailer.replaceKey("/Size", QPDFObjectHandle::newInteger(0));
         QPDFWriter writer(*doc.pdf);
         writer.setOutputPipeline(&sink);
         if (doc.decrypt)

@@ -211,6 +211,7 @@ private slots:
         QTest::newRow("broken xref offsets") << "xref";
         QTest::newRow("end of file cut off") << "truncate";
         QTest::newRow("garbage before header") << "prefix";
+        QTest::newRow("cut off before its cross-reference table") << "cut";
     }
 
     void damagedButReconstructableFilesOpen()
@@ -226,6 +227,9 @@ private slots:
             QString tail = QString::fromLatin1(data.mid(xref));
             tail.replace(QRegularExpression(QStringLiteral("\\n\\d{10} 00000 n")), QStringLiteral("\n0000000003 00000 n"));
             data = data.left(xref) + tail.toLatin1();
+        } else if (damage == "cut") {
+            // Its trailer went too: the catalog has to be found by searching.
+            data.truncate(data.lastIndexOf("\nxref\n"));
         } else if (damage == "truncate") {
             data.truncate(data.lastIndexOf("startxref"));
         } else {
@@ -240,6 +244,42 @@ private slots:
         QCOMPARE(e.SaveToFile(out), 1);
         QVERIFY(qpdfCheck(out));
         QCOMPARE(pageTexts(out).value(4), QStringLiteral("Damaged page 5"));
+    }
+
+    void fileCutShortKeepsThePagesThatAreLeft()
+    {
+        // Written page after page, as many producers do, and cut off in the
+        // middle of page 7: its trailer and the last pages are gone.
+        QByteArray pdf = "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                         "2 0 obj << /Type /Pages /Count 10 /Kids [";
+        for (int i = 0; i < 10; ++i)
+            pdf += QByteArray::number(3 + 2 * i) + " 0 R ";
+        pdf += "] >> endobj\n";
+        int cut = 0;
+        for (int i = 0; i < 10; ++i) {
+            const QByteArray content = "BT /F1 18 Tf 40 700 Td (Cut page " + QByteArray::number(i + 1) + ") Tj ET";
+            if (i == 6)
+                cut = pdf.size() + 20;
+            pdf += QByteArray::number(3 + 2 * i) + " 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] "
+                   "/Resources << /Font << /F1 << /Type /Font /Subtype /Type1 /BaseFont /Helvetica >> >> >> /Contents " +
+                   QByteArray::number(4 + 2 * i) + " 0 R >> endobj\n" + QByteArray::number(4 + 2 * i) +
+                   " 0 obj << /Length " + QByteArray::number(content.size()) + " >> stream\n" + content +
+                   "\nendstream endobj\n";
+        }
+        QVERIFY(writeAll(path("cut.pdf"), pdf.left(cut)));
+        PdfEngine e(QStringLiteral("FolioPdfEngine"));
+        QCOMPARE(e.LoadFromFile(path("cut.pdf"), QString()), 1);
+        QCOMPARE(e.PageCount(), 6);
+        QCOMPARE(e.SaveToFile(path("cut-out.pdf")), 1);
+        QString report;
+        QVERIFY2(qpdfCheck(path("cut-out.pdf"), &report), qPrintable(report));
+        QVERIFY2(!report.contains("WARNING"), qPrintable(report));
+        QCOMPARE(pageTexts(path("cut-out.pdf")),
+                 QStringList({"Cut page 1", "Cut page 2", "Cut page 3", "Cut page 4", "Cut page 5", "Cut page 6"}));
+        // Without the catalog nothing is left to open.
+        QVERIFY(writeAll(path("cut-early.pdf"), pdf.left(40)));
+        QCOMPARE(e.LoadFromFile(path("cut-early.pdf"), QString()), 0);
+        QCOMPARE(e.DocumentCount(), 2);
     }
 
     void mergingAppendsPagesInOrderAndNeverIntoItself()
