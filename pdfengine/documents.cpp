@@ -62,6 +62,14 @@ bool sourceIntact(const QString& path, const FileIdentity& loaded)
     return now == loaded;
 }
 
+bool sourcesIntact(const Document& doc)
+{
+    if (!sourceIntact(doc.sourcePath, doc.sourceIdentity))
+        return false;
+    return std::all_of(doc.foreignSources.begin(), doc.foreignSources.end(),
+                       [](const SourcePdf& s) { return sourceIntact(s.path, s.identity); });
+}
+
 // A damaged file (one cut short, mostly) can list pages whose objects are
 // gone. They are taken out of the page tree, so that the document holds the
 // pages that are there and is saved without broken ones.
@@ -89,14 +97,6 @@ bool looksLikePdf(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(1024).contains("%PDF-");
-}
-
-bool sourcesIntact(const Document& doc)
-{
-    if (!sourceIntact(doc.sourcePath, doc.sourceIdentity))
-        return false;
-    return std::all_of(doc.foreignSources.begin(), doc.foreignSources.end(),
-                       [](const SourcePdf& s) { return sourceIntact(s.path, s.identity); });
 }
 
 } // namespace

@@ -39,9 +39,28 @@ std::vector<Property> propertiesFor(InformationKey key)
     return {};
 }
 
-// The property's value in its XMP form, written inside the property element.
-void writeValue(QXmlStreamWriter& w, const QString& rdf, Form form, const QString& value)
+// XML has no way to carry most control characters: they are left out.
+QString xmlText(const QString& text)
 {
+    QString out;
+    out.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            out += c;
+            out += text.at(++i);
+        } else if ((c.unicode() >= 0x20 || c == '\t' || c == '\n' || c == '\r') && !c.isSurrogate() &&
+                   c.unicode() != 0xFFFE && c.unicode() != 0xFFFF) {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// The property's value in its XMP form, written inside the property element.
+void writeValue(QXmlStreamWriter& w, const QString& rdf, Form form, const QString& rawValue)
+{
+    const QString value = xmlText(rawValue);
     auto item = [&](const QString& text, bool xDefault) {
         w.writeStartElement(rdf + QStringLiteral(":li"));
         if (xDefault)
@@ -135,7 +154,7 @@ bool updateXmpInformation(const std::string& packet, InformationKey key, const Q
                 QString v = a.value().toString();
                 const int ap = description ? matching(a.namespaceUri(), a.name()) : -1;
                 if (ap >= 0 && props[static_cast<size_t>(ap)].form == Form::Text) {
-                    v = value;
+                    v = xmlText(value);
                     found[static_cast<size_t>(ap)] = true;
                 }
                 if (description && a.namespaceUri() == rdfNs && a.name() == QLatin1String("about"))
