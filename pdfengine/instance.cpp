@@ -4,6 +4,8 @@
 #include <poppler-global.h>
 #include <poppler-qt5.h>
 
+#include <qpdf/QPDFLogger.hh>
+
 #include <algorithm>
 #include <mutex>
 
@@ -20,6 +22,12 @@ void initialiseLibrary()
     std::call_once(once, [] {
         Poppler::setDebugErrorFunction(ignorePopplerMessage, QVariant());
         poppler::set_debug_error_function(ignorePopplerCppMessage, nullptr);
+        // QPDF prints warnings about objects that belong to no document
+        // through its default logger, whatever a document's own settings.
+        auto logger = QPDFLogger::defaultLogger();
+        logger->setInfo(logger->discard());
+        logger->setWarn(logger->discard());
+        logger->setError(logger->discard());
     });
 }
 

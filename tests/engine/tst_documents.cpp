@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QXmlStreamReader>
 #include <QtTest>
 
@@ -434,6 +435,39 @@ private slots:
         QVERIFY(qpdfCheck(path("form-part.pdf")));
         QCOMPARE(fixtures::linkTargets(path("form-part.pdf")), QStringList({"2->?"}));
         QCOMPARE(fixtures::formFields(path("form-part.pdf")), QStringList({"customer=Zoë"}));
+    }
+
+    void damagedFormsPrintNothing()
+    {
+        // Fields that are not fields make QPDF's form helper warn through its
+        // default logger; the library must stay silent.
+        auto pdf = fixtures::makeNumberedPdf(2, "Quiet");
+        fixtures::addTextField(*pdf, 1, "f", "v");
+        QPDFObjectHandle fields = pdf->getRoot().getKey("/AcroForm").getKey("/Fields");
+        for (const char* junk : {"3", "null", "(R)"})
+            fields.appendItem(QPDFObjectHandle::parse(junk));
+        QVERIFY(fixtures::writePdf(*pdf, path("quiet.pdf")));
+        QTemporaryFile captured;
+        QVERIFY(captured.open());
+        fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(captured.handle(), 2);
+        {
+            PdfEngine e(QStringLiteral("FolioPdfEngine"));
+            e.LoadFromFile(path("quiet.pdf"), QString());
+            const int source = e.SelectedDocument();
+            e.NewDocument();
+            e.MergeDocument(source);
+            e.CopyPageRanges(source, "1,1");
+            e.SelectDocument(source);
+            e.DeletePages(1, 1);
+            e.SaveToFile(path("quiet-out.pdf"));
+        }
+        fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        captured.seek(0);
+        QCOMPARE(QString::fromLocal8Bit(captured.readAll()), QString());
     }
 
     void mergerSavesOverItsOwnOutput()
