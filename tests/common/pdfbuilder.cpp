@@ -231,21 +231,34 @@ std::string Builder::trueTypeFont(const QString& ttfFile, const std::string& bas
 
 std::string Builder::image(const QImage& picture, Filter filter)
 {
+    return image(picture, std::vector<Filter>{filter});
+}
+
+std::string Builder::image(const QImage& picture, const std::vector<Filter>& filters)
+{
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
     QByteArray data;
-    if (filter == Filter::DCT) {
+    std::vector<Filter> layers = filters;
+    if (!layers.empty() && layers.back() == Filter::DCT) {
         QBuffer buffer(&data);
         buffer.open(QIODevice::WriteOnly);
         rgb.save(&buffer, "JPEG", 90);
     } else {
         for (int y = 0; y < rgb.height(); ++y)
             data.append(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 3);
-        data = encode(data, filter);
+        if (!layers.empty())
+            data = encode(data, layers.back());
     }
+    for (size_t i = layers.size(); i-- > 1;)
+        data = encode(data, layers[i - 1]);
+    std::vector<QPDFObjectHandle> names;
+    for (Filter f : layers)
+        if (f != Filter::None)
+            names.push_back(QPDFObjectHandle::newName(filterName(f)));
     QPDFObjectHandle image = QPDFObjectHandle::newStream(&d->pdf);
-    const std::string filterKey = filterName(filter);
     image.replaceStreamData(data.toStdString(),
-                            filterKey.empty() ? QPDFObjectHandle::newNull() : QPDFObjectHandle::newName(filterKey),
+                            names.empty() ? QPDFObjectHandle::newNull()
+                                          : names.size() == 1 ? names[0] : QPDFObjectHandle::newArray(names),
                             QPDFObjectHandle::newNull());
     QPDFObjectHandle dict = image.getDict();
     dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
@@ -256,6 +269,73 @@ std::string Builder::image(const QImage& picture, Filter filter)
     dict.replaceKey("/BitsPerComponent", QPDFObjectHandle::newInteger(8));
     const std::string name = "/Im" + std::to_string(++d->images);
     d->resources.getKey("/XObject").replaceKey(name, image);
+    return name;
+}
+
+bool Builder::replaceImageData(const std::string& name, const QByteArray& data, const std::string& filter)
+{
+    QPDFObjectHandle image = d->resources.getKey("/XObject").getKey(name);
+    if (!image.isStream())
+        return false;
+    image.replaceStreamData(data.toStdString(), QPDFObjectHandle::newName(filter), QPDFObjectHandle::newNull());
+    return true;
+}
+
+std::string Builder::form(const QByteArray& content, Filter filter, double width, double height)
+{
+    QPDFObjectHandle form = makeStream(d->pdf, content, filter);
+    QPDFObjectHandle dict = form.getDict();
+    dict.replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
+    dict.replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
+    dict.replaceKey("/BBox", QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(0, 0, width, height)));
+    dict.replaceKey("/Resources", d->resources);
+    const std::string name = "/Fm" + std::to_string(++d->images);
+    d->resources.getKey("/XObject").replaceKey(name, form);
+    return name;
+}
+
+std::string Builder::type1Font(const QString& t1File, const std::string& baseFont, const std::string& encoding)
+{
+    QFile file(t1File);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::string();
+    const QByteArray program = file.readAll();
+    // Clear text up to and with "eexec" and its line end; the encrypted part
+    // up to the trailer of zeros and cleartomark.
+    int clear = program.indexOf("eexec");
+    if (clear < 0)
+        return std::string();
+    clear += 5;
+    while (clear < program.size() && (program[clear] == '\r' || program[clear] == '\n'))
+        ++clear;
+    int trailer = program.lastIndexOf("cleartomark");
+    if (trailer < 0)
+        trailer = program.size();
+    while (trailer > clear && (program[trailer - 1] == '0' || program[trailer - 1] == '\n' || program[trailer - 1] == '\r'))
+        --trailer;
+    QPDFObjectHandle fontFile = makeStream(d->pdf, program, Filter::None);
+    fontFile.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(clear));
+    fontFile.getDict().replaceKey("/Length2", QPDFObjectHandle::newInteger(trailer - clear));
+    fontFile.getDict().replaceKey("/Length3", QPDFObjectHandle::newInteger(program.size() - trailer));
+    QPDFObjectHandle descriptor = d->pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /FontDescriptor /FontName /" + baseFont +
+        " /Flags 32 /FontBBox [-200 -300 1100 1000] /ItalicAngle 0 /Ascent 730 /Descent -220 /CapHeight 700 /StemV 80 >>"));
+    descriptor.replaceKey("/FontFile", fontFile);
+    // Widths of Helvetica's metrics are close enough for a test page; the
+    // fonts compared are metric clones of each other.
+    std::string widths = "[";
+    QRawFont raw(QStringLiteral("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"), 1000);
+    for (int code = 32; code <= 126; ++code) {
+        const QVector<quint32> glyphs = raw.glyphIndexesForString(QString(QChar(code)));
+        widths += " " + std::to_string(glyphs.isEmpty() ? 0 : qRound(raw.advancesForGlyphIndexes(glyphs).value(0).x()));
+    }
+    widths += " ]";
+    QPDFObjectHandle font = d->pdf.makeIndirectObject(QPDFObjectHandle::parse(
+        "<< /Type /Font /Subtype /Type1 /BaseFont /" + baseFont + " /FirstChar 32 /LastChar 126 /Widths " + widths +
+        (encoding.empty() ? std::string() : " /Encoding " + encoding) + " >>"));
+    font.replaceKey("/FontDescriptor", descriptor);
+    const std::string name = "/F" + std::to_string(++d->fonts);
+    d->resources.getKey("/Font").replaceKey(name, font);
     return name;
 }
 

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class QPDF;
 
@@ -39,9 +40,24 @@ public:
     std::string trueTypeFont(const QString& ttfFile, const std::string& baseFont, Filter fontFilter = Filter::None,
                              bool winAnsi = true);
 
+    // A Type 1 font embedded from a .t1 file (clear text, binary eexec part,
+    // trailer) under the name baseFont, with that /Encoding (PDF syntax, or
+    // empty for none: the program's own).
+    std::string type1Font(const QString& t1File, const std::string& baseFont, const std::string& encoding);
+
     // An image XObject of the picture (RGB, 8 bits), stored with filter;
-    // returns its resource name ("/Im1").
+    // returns its resource name ("/Im1"). With several filters the first is
+    // the outermost, as in the /Filter array; DCT can only be the last.
     std::string image(const QImage& picture, Filter filter);
+    std::string image(const QImage& picture, const std::vector<Filter>& filters);
+
+    // Puts these bytes, said to be encoded with filter ("/FlateDecode"), in
+    // place of the named image's data: for damaged streams.
+    bool replaceImageData(const std::string& name, const QByteArray& data, const std::string& filter);
+
+    // A form XObject of width x height points drawing content (which may use
+    // every resource made so far), stored with filter; returns its name ("/Fm1").
+    std::string form(const QByteArray& content, Filter filter, double width, double height);
 
     // A page of width x height points with these content operators, stored with filter.
     void addPage(const QByteArray& content, Filter contentFilter = Filter::None, double width = 612,
