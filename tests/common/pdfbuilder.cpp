@@ -351,7 +351,8 @@ void Builder::addPage(const QByteArray& content, Filter contentFilter, double wi
 bool Builder::write(const QString& path)
 {
     try {
-        QPDFWriter writer(d->pdf, QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path);  // QPDFWriter keeps the pointer
+        QPDFWriter writer(d->pdf, name.constData());
         writer.setCompressStreams(false);
         writer.setDecodeLevel(qpdf_dl_none);
         writer.setObjectStreamMode(qpdf_o_disable);
