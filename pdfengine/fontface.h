@@ -45,7 +45,7 @@ public:
     int descender = 200;
     int lineGap = 0;
     int capHeight = 700;
-    int underlinePosition = -100;  // centre of the underline, negative below the baseline
+    int underlinePosition = -100;  // top of the underline, negative below the baseline
     int underlineThickness = 50;
     int bbox[4] = {0, -200, 1000, 800};
     double italicAngle = 0;

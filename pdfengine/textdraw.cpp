@@ -256,8 +256,8 @@ void drawTextRuns(Document& doc, QPDFPageObjectHelper page, const std::vector<Te
         ops += ">] TJ\nET\n";
         if (run.underline) {
             const double thickness = std::max(0.1, run.face->em(run.face->underlineThickness) * run.size);
-            const double centre = run.y + run.face->em(run.face->underlinePosition) * run.size;
-            ops += pdfNumber(x0) + " " + pdfNumber(centre - thickness / 2) + " " + pdfNumber(run.endX - x0) + " "
+            const double top = run.y + run.face->em(run.face->underlinePosition) * run.size;
+            ops += pdfNumber(x0) + " " + pdfNumber(top - thickness) + " " + pdfNumber(run.endX - x0) + " "
                 + pdfNumber(thickness) + " re f\n";
         }
     }

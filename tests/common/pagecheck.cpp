@@ -86,6 +86,11 @@ bool isDark(QRgb p)
     return qRed(p) < 128 && qGreen(p) < 128 && qBlue(p) < 128;
 }
 
+bool isInk(QRgb p)
+{
+    return qGray(p) < 200;
+}
+
 QRect darkBounds(const QImage& image, const QRect& area)
 {
     return inkBounds(image, isDark, area);

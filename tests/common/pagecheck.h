@@ -25,6 +25,8 @@ QRect inkBounds(const QImage& image, const std::function<bool(QRgb)>& match, con
 QRect darkBounds(const QImage& image, const QRect& area = QRect());
 int countPixels(const QImage& image, const std::function<bool(QRgb)>& match, const QRect& area = QRect());
 bool isDark(QRgb p);
+// Anything visibly darker than the white page, antialiased edges included.
+bool isInk(QRgb p);
 // A saturated colour close to the given hue's primary (r, g or b dominant).
 bool isReddish(QRgb p);
 bool isGreenish(QRgb p);
