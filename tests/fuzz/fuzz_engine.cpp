@@ -13,13 +13,14 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 namespace {
 
-std::unique_ptr<QGuiApplication> app;
-std::unique_ptr<PdfEngine> engine;
-std::unique_ptr<QTemporaryDir> workDir;
+// Made once and never destroyed: tearing the engine down during the
+// process's static destruction would outlive the libraries' own statics.
+QGuiApplication* app = nullptr;
+PdfEngine* engine = nullptr;
+QTemporaryDir* workDir = nullptr;
 
 void makeSeeds(const QString& dir)
 {
@@ -46,8 +47,9 @@ void makeSeeds(const QString& dir)
     QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--object-streams=generate"), text,
                                                QDir(dir).filePath(QStringLiteral("objstm.pdf"))});
     QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--qdf"), text, QDir(dir).filePath(QStringLiteral("qdf.pdf"))});
-    QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), QString(), QStringLiteral("owner"),
-                                               QStringLiteral("128"), QStringLiteral("--"), text,
+    QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--allow-weak-crypto"), QStringLiteral("--encrypt"),
+                                               QString(), QStringLiteral("owner"), QStringLiteral("128"),
+                                               QStringLiteral("--use-aes=n"), QStringLiteral("--"), text,
                                                QDir(dir).filePath(QStringLiteral("rc4-empty-user.pdf"))});
 }
 
@@ -67,13 +69,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     static int fakeArgc = 1;
     static char name[] = "fuzz_engine";
     static char* fakeArgv[] = {name, nullptr};
-    app = std::make_unique<QGuiApplication>(fakeArgc, fakeArgv);
-    engine = std::make_unique<PdfEngine>(QStringLiteral("FolioPdfEngine"));
+    app = new QGuiApplication(fakeArgc, fakeArgv);
+    engine = new PdfEngine(QStringLiteral("FolioPdfEngine"));
     if (!engine->LibraryLoaded()) {
         fprintf(stderr, "fuzz_engine: libFolioPdfEngine.so not found\n");
         std::exit(1);
     }
-    workDir = std::make_unique<QTemporaryDir>();
+    workDir = new QTemporaryDir();
     return 0;
 }
 
