@@ -62,6 +62,8 @@ public:
     // for), at their original glyph ids, with a cmap for that text. Empty
     // when subsetting failed.
     QByteArray subset(const std::map<unsigned, std::u32string>& glyphs) const;
+    // The whole face as one font file.
+    const QByteArray& fontFile() const { return data; }
 
 private:
     FontFace() = default;

@@ -139,6 +139,9 @@ Font FontState::resolve(const QString& family, bool bold, bool italic)
 
 Font FontState::defaultFont(bool bold, bool italic)
 {
+    const int style = (bold ? 1 : 0) | (italic ? 2 : 0);
+    if (defaultsResolved[style])
+        return defaults[style];
     QStringList families;
     if (fontDatabaseAvailable()) {
         families << QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() << QGuiApplication::font().family();
@@ -147,10 +150,13 @@ Font FontState::defaultFont(bool bold, bool italic)
     }
     for (const QString& family : families) {
         Font f = resolve(family, bold, italic);
-        if (f.face)
-            return f;
+        if (f.face) {
+            defaults[style] = f;
+            break;
+        }
     }
-    return Font();
+    defaultsResolved[style] = fontDatabaseAvailable();
+    return defaults[style];
 }
 
 Font FontState::variant(const Font& base, bool bold, bool italic)
@@ -191,13 +197,14 @@ std::shared_ptr<FontFace> FontState::fallbackFace(char32_t c, bool bold, bool it
     if (fontDatabaseAvailable()) {
         if (!fallbackFamiliesListed) {
             fallbackFamiliesListed = true;
-            for (const QString& f : QFontDatabase().families())
-                fallbackFamilies.push_back(f);
+            for (const QString& family : QFontDatabase().families()) {
+                QFont font(family);
+                font.setStyleStrategy(QFont::NoFontMerging);
+                fallbackFamilies.emplace_back(family, QRawFont::fromFont(font));
+            }
         }
-        for (const QString& family : fallbackFamilies) {
-            QFont font(family);
-            font.setStyleStrategy(QFont::NoFontMerging);
-            if (!QRawFont::fromFont(font).supportsCharacter(static_cast<uint>(c)))
+        for (auto const& [family, raw] : fallbackFamilies) {
+            if (!raw.supportsCharacter(static_cast<uint>(c)))
                 continue;
             std::shared_ptr<FontFace> face = faceFor(family, bold, italic);
             if (face && face->glyph(c)) {

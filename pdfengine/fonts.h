@@ -7,6 +7,7 @@
 
 #include "fontface.h"
 
+#include <QRawFont>
 #include <QString>
 
 #include <map>
@@ -68,8 +69,10 @@ private:
     std::map<QString, std::shared_ptr<FontFace>> resolvedFaces;  // "family|b|i"; null remembered too
     std::map<std::string, std::weak_ptr<FontFace>> facesByIdentity;
     std::map<std::pair<char32_t, int>, std::shared_ptr<FontFace>> fallbacks;  // null remembered too
-    std::vector<QString> fallbackFamilies;
+    std::vector<std::pair<QString, QRawFont>> fallbackFamilies;  // every family, to ask for a character
     bool fallbackFamiliesListed = false;
+    Font defaults[4];  // by style; resolved once
+    bool defaultsResolved[4] = {};
 };
 
 // Splits "Family [Bold,Italic]" into the family and its style; a bracket

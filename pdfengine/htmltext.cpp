@@ -14,6 +14,10 @@ constexpr double kMinSize = 0.5;
 constexpr double kMaxSize = 1000;
 constexpr int kTabSpaces = 8;
 constexpr double kFit = 0.001;  // points of rounding a line may overshoot
+// Longest tag, comment or entity looked for: a '<' or '&' that starts none
+// within this reach is text, and scanning stays linear in the markup.
+constexpr int kMaxTagLength = 4096;
+constexpr int kMaxEntityLength = 12;
 
 // A tag that is open: where it stands in the markup and what it changes.
 struct OpenTag {
@@ -137,13 +141,14 @@ private:
     // '<' is just a character.
     bool readTag(Token& t)
     {
-        const int n = text.size();
+        const int n = std::min(text.size(), pos + kMaxTagLength);
         int p = pos + 1;
         if (p >= n)
             return false;
         if (text[p] == QLatin1Char('!') || text[p] == QLatin1Char('?')) {
             const bool comment = text.midRef(p, 3) == QLatin1String("!--");
-            const int close = comment ? text.indexOf(QLatin1String("-->"), p + 3) : text.indexOf(QLatin1Char('>'), p);
+            const QStringRef reach = text.midRef(0, n);
+            const int close = comment ? reach.indexOf(QLatin1String("-->"), p + 3) : reach.indexOf(QLatin1Char('>'), p);
             if (close < 0)
                 return false;
             pos = close + (comment ? 3 : 1);
@@ -201,7 +206,7 @@ private:
                     ++p;
                 if (p < n && (text[p] == QLatin1Char('"') || text[p] == QLatin1Char('\''))) {
                     const QChar quote = text[p];
-                    const int close = text.indexOf(quote, p + 1);
+                    const int close = text.midRef(0, n).indexOf(quote, p + 1);
                     if (close < 0)
                         return false;
                     value = text.mid(p + 1, close - p - 1);
@@ -269,8 +274,8 @@ private:
     // A character entity at pos; false when the '&' is just a character.
     bool readEntity(Token& t)
     {
-        const int semicolon = text.indexOf(QLatin1Char(';'), pos + 1);
-        if (semicolon < 0 || semicolon - pos > 12)
+        const int semicolon = text.midRef(0, std::min(text.size(), pos + kMaxEntityLength)).indexOf(QLatin1Char(';'), pos + 1);
+        if (semicolon < 0)
             return false;
         const QString name = text.mid(pos + 1, semicolon - pos - 1);
         char32_t cp = 0;

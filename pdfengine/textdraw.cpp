@@ -207,7 +207,9 @@ void refresh(EmbeddedFont& e)
     }
     e.cidFont.replaceKey("/W", QPDFObjectHandle::newArray(w));
 
-    const QByteArray program = f.subset(e.used);
+    QByteArray program = f.subset(e.used);
+    if (program.isEmpty())
+        program = f.fontFile();  // better whole than missing
     e.fontFile.replaceStreamData(program.toStdString(), QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     if (!f.cff)
         e.fontFile.getDict().replaceKey("/Length1", QPDFObjectHandle::newInteger(program.size()));
@@ -222,6 +224,13 @@ void drawTextRuns(Document& doc, QPDFPageObjectHelper page, const std::vector<Te
     const QPDFMatrix m = geometry.displayToUser();
     std::string ops = pdfNumber(m.a) + " " + pdfNumber(m.b) + " " + pdfNumber(m.c) + " " + pdfNumber(m.d) + " "
         + pdfNumber(m.e) + " " + pdfNumber(m.f) + " cm\n";
+    // One text object for all runs; state is set only where it changes.
+    std::string text = "BT\n";
+    std::string rules;  // underlines, drawn after the text object
+    std::string font, colour, rulesColour;
+    double size = -1;
+    int mode = 0;  // text rendering mode: 0 fill, 2 fill and stroke (emboldened)
+    double lineWidth = -1;
     std::set<EmbeddedFont*> grown;
     for (const TextRun& run : runs) {
         if (!run.face || run.glyphs.empty() || !(run.size > 0))
@@ -235,32 +244,51 @@ void drawTextRuns(Document& doc, QPDFPageObjectHelper page, const std::vector<Te
                 it->second = g.text;
         }
         const std::string name = addPageResource(page, "/Font", e.type0, "/F");
-        const std::string colour = pdfNumber(run.red) + " " + pdfNumber(run.green) + " " + pdfNumber(run.blue);
-        ops += colour + " rg\n";
-        if (run.fakeBold)
-            ops += colour + " RG " + pdfNumber(run.size * 0.03) + " w 2 Tr\n";
-        else
-            ops += "0 Tr\n";
-        ops += "BT\n" + name + " " + pdfNumber(run.size) + " Tf\n";
+        if (name != font || run.size != size) {
+            font = name;
+            size = run.size;
+            text += name + " " + pdfNumber(run.size) + " Tf\n";
+        }
+        const std::string c = pdfNumber(run.red) + " " + pdfNumber(run.green) + " " + pdfNumber(run.blue);
+        if (c != colour) {
+            colour = c;
+            text += c + " rg " + c + " RG\n";
+        }
+        const int runMode = run.fakeBold ? 2 : 0;
+        if (runMode != mode) {
+            mode = runMode;
+            text += std::to_string(mode) + " Tr\n";
+        }
+        if (run.fakeBold && run.size * 0.03 != lineWidth) {
+            lineWidth = run.size * 0.03;
+            text += pdfNumber(lineWidth) + " w\n";
+        }
         const double x0 = run.glyphs.front().x;
-        ops += std::string("1 0 ") + (run.fakeItalic ? pdfNumber(kFakeItalicSkew) : std::string("0")) + " 1 "
+        text += std::string("1 0 ") + (run.fakeItalic ? pdfNumber(kFakeItalicSkew) : std::string("0")) + " 1 "
             + pdfNumber(x0) + " " + pdfNumber(run.y) + " Tm\n[<";
         double pen = x0;
         for (const PlacedGlyph& g : run.glyphs) {
             const double gap = g.x - pen;
             if (std::fabs(gap) > 0.001)
-                ops += "> " + pdfNumber(-gap * 1000.0 / run.size) + " <";
-            ops += hex4(g.glyph);
+                text += "> " + pdfNumber(-gap * 1000.0 / run.size) + " <";
+            text += hex4(g.glyph);
             pen = g.x + run.face->em(run.face->advance(g.glyph)) * run.size;
         }
-        ops += ">] TJ\nET\n";
+        text += ">] TJ\n";
         if (run.underline) {
+            if (c != rulesColour) {
+                rulesColour = c;
+                rules += c + " rg\n";
+            }
             const double thickness = std::max(0.1, run.face->em(run.face->underlineThickness) * run.size);
             const double top = run.y + run.face->em(run.face->underlinePosition) * run.size;
-            ops += pdfNumber(x0) + " " + pdfNumber(top - thickness) + " " + pdfNumber(run.endX - x0) + " "
+            rules += pdfNumber(x0) + " " + pdfNumber(top - thickness) + " " + pdfNumber(run.endX - x0) + " "
                 + pdfNumber(thickness) + " re f\n";
         }
     }
+    if (text.size() <= 3)
+        return;
+    ops += text + "ET\n" + rules;
     for (EmbeddedFont* e : grown)
         refresh(*e);
     drawOnPage(doc, page, ops);

@@ -183,6 +183,31 @@ private slots:
         QCOMPARE(bytes.count("/FontFile2"), 1);
     }
 
+    void everyDocumentEmbedsItsOwnSubset()
+    {
+        PdfEngine engine(QStringLiteral("FolioPdfEngine"));
+        const int first = engine.SelectedDocument();
+        QVERIFY(engine.AddTrueTypeFont(QStringLiteral("Liberation Serif"), 0) > 0);
+        engine.SetTextSize(30);
+        QCOMPARE(engine.DrawText(50, 700, QStringLiteral("first")), 1);
+        const int second = engine.NewDocument();
+        QVERIFY(second > 0 && second != first);
+        QCOMPARE(engine.DrawText(50, 700, QStringLiteral("second")), 1);
+        QCOMPARE(engine.SelectDocument(first), 1);
+        QCOMPARE(engine.DrawText(50, 600, QStringLiteral("again")), 1);
+        const QString a = save(engine, QStringLiteral("first.pdf"));
+        QCOMPARE(engine.SelectDocument(second), 1);
+        const QString b = save(engine, QStringLiteral("second.pdf"));
+        QVERIFY(!a.isEmpty() && !b.isEmpty());
+        QCOMPARE(squeezed(testsupport::pdfText(a)), QStringLiteral("first again"));
+        QCOMPARE(squeezed(testsupport::pdfText(b)), QStringLiteral("second"));
+        QCOMPARE(pdfFonts(a).size(), 1);
+        QCOMPARE(pdfFonts(b).size(), 1);
+        // Each file renders on its own, from its own font program.
+        QVERIFY(countPixels(renderPage(a, 1, 72), isDark) > 100);
+        QVERIFY(countPixels(renderPage(b, 1, 72), isDark) > 100);
+    }
+
     void placementFollowsUnitsAndOrigin_data()
     {
         QTest::addColumn<int>("units");

@@ -7,6 +7,7 @@
 #include "pdfengine.h"
 #include "testsupport.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -469,6 +470,39 @@ private slots:
         const QString file = save(engine, QStringLiteral("malformed.pdf"));
         QVERIFY(!file.isEmpty());
         QVERIFY(testsupport::pdfText(file, engine.PageCount()).contains(QLatin1String("still working")));
+    }
+
+    void manySmallBoxesHoldWhatOneLargeBoxHolds()
+    {
+        // Random markup from pieces that nest, break, escape and confuse:
+        // drawn box after box in small boxes it must give the same text as
+        // drawn at once in one large box.
+        const QStringList pieces = {
+            QStringLiteral("word"), QStringLiteral("Ünïcode"), QStringLiteral("\U0001F600"), QStringLiteral(" "),
+            QStringLiteral("   "), QStringLiteral("\t"), QStringLiteral("<b>"), QStringLiteral("</b>"), QStringLiteral("<i>"),
+            QStringLiteral("</i>"), QStringLiteral("<u>"), QStringLiteral("</u>"), QStringLiteral("<font size=\"14pt\">"),
+            QStringLiteral("<font color=\"#0000ff\" size=6>"), QStringLiteral("</font>"), QStringLiteral("<BR>"),
+            QStringLiteral("<br/>"), QStringLiteral("&amp;"), QStringLiteral("&lt;"), QStringLiteral("&#x41;"),
+            QStringLiteral("&nbsp;"), QStringLiteral("&"), QStringLiteral("<"), QStringLiteral(">"), QStringLiteral("<p>"),
+            QStringLiteral("<!-- x -->"), QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW")};
+        QRandomGenerator random(20240607);
+        for (int round = 0; round < 12; ++round) {
+            QString body;
+            const int n = 40 + static_cast<int>(random.bounded(160));
+            for (int i = 0; i < n; ++i)
+                body += pieces[static_cast<int>(random.bounded(pieces.size()))];
+            PdfEngine whole(QStringLiteral("FolioPdfEngine"));
+            QVERIFY(prepare(whole, 1));
+            QCOMPARE(whole.DrawHTMLTextBox(10, 10, 590, 770, kOpen + body + kClose), QString());
+            const QString wholeFile = save(whole, QStringLiteral("whole.pdf"));
+            PdfEngine pieces(QStringLiteral("FolioPdfEngine"));
+            QVERIFY(prepare(pieces, 120));
+            QVERIFY2(boxAfterBox(pieces, body, QRectF(40, 40, 90, 45)) > 1, qPrintable(body));
+            const QString piecesFile = save(pieces, QStringLiteral("pieces.pdf"));
+            QVERIFY(!wholeFile.isEmpty() && !piecesFile.isEmpty());
+            QCOMPARE(solid(testsupport::pdfText(piecesFile, 0, {QStringLiteral("-raw")})),
+                     solid(testsupport::pdfText(wholeFile, 0, {QStringLiteral("-raw")})));
+        }
     }
 
     void millimetreBoxesAfterAHeadline()
