@@ -388,12 +388,15 @@ QString Instance::DrawHTMLTextBox(double Left, double Top, double Width, double 
         return HTMLText;
 
     FontState& st = fontState(*this);
+    const Font normal = st.htmlFont();
+    if (!normal.face)
+        return HTMLText;  // no font to draw with: nothing drawn
     HtmlStyle base;
     base.size = st.textSize;
     base.red = st.red;
     base.green = st.green;
     base.blue = st.blue;
-    HtmlLayout layout = layoutHtml(HTMLText, box, st, st.htmlFont(), base);
+    HtmlLayout layout = layoutHtml(HTMLText, box, st, normal, base);
     if (!layout.runs.empty())
         drawTextRuns(doc, page, layout.runs);
     return layout.remainder;

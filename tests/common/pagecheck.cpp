@@ -28,7 +28,8 @@ bool writeBlankPdf(const QString& path, int pages, const QSizeF& size, int rotat
                 page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(rotate));
             helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
         }
-        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+        const QByteArray file = QFile::encodeName(path);  // the writer keeps the pointer
+        QPDFWriter writer(pdf, file.constData());
         writer.write();
         return true;
     } catch (const std::exception&) {
