@@ -22,6 +22,7 @@ namespace fpe {
 
 struct RenderCache;  // render.h: Poppler documents kept for this document
 struct OutlineTree;  // outlines.cpp: the bookmark tree as last read
+struct DocumentFonts; // textdraw.cpp: the fonts embedded for drawn text
 
 // Identity of a file on disk, to tell whether a path still holds the bytes
 // a document was read from.
@@ -108,6 +109,7 @@ struct Document {
     std::map<QPDFObjGen, PageOverlay> overlays;      // page -> drawing overlay
     std::map<const void*, QPDFObjectHandle> embeddedImages;  // file image -> its XObject here
     std::shared_ptr<RenderCache> renderCache;
+    std::shared_ptr<DocumentFonts> fonts;
     SaveSettings saveSettings;
 
 private:
