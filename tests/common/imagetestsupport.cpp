@@ -48,7 +48,7 @@ QImage renderPage(const QString& pdf, int page, int dpi)
 {
     QTemporaryDir dir;
     const QString base = dir.filePath(QStringLiteral("page"));
-    const QStringList args{QStringLiteral("-png"), QStringLiteral("-r"), QString::number(dpi),
+    const QStringList args{QStringLiteral("-png"), QStringLiteral("-cropbox"), QStringLiteral("-r"), QString::number(dpi),
                            QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
                            QStringLiteral("-singlefile"), pdf, base};
     if (testsupport::run(QStringLiteral("pdftoppm"), args) != 0)

@@ -30,8 +30,8 @@ struct ListedImage {
 };
 QList<ListedImage> listImages(const QString& pdf);
 
-// The page rendered by pdftoppm at the given resolution (72: one pixel a
-// point). A null image when rendering failed.
+// The page as a viewer shows it (its CropBox), rendered by pdftoppm at the
+// given resolution (72: one pixel a point). A null image when rendering failed.
 QImage renderPage(const QString& pdf, int page, int dpi = 72);
 
 // Close to the colour, per channel.
