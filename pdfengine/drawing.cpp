@@ -132,6 +132,7 @@ QPDFObjectHandle embedFileImage(Document& doc, FileImage& image)
     return object;
 }
 
+// No options are defined: every image is added at full quality.
 int Instance::AddImageFromFile(const QString& FileName, int)
 {
     std::shared_ptr<FileImage> file = readImageFile(FileName);

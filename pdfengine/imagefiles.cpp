@@ -437,8 +437,9 @@ bool readJpeg(const QByteArray& bytes, FileImage& image)
             }
             inScan = false;
         }
-        if (p[pos] != 0xFF)
-            return false;
+        // Stray bytes between segments are passed over, as JPEG decoders do.
+        while (pos < n && p[pos] != 0xFF)
+            ++pos;
         while (pos < n && p[pos] == 0xFF)
             ++pos;
         if (pos >= n)

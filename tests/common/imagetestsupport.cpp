@@ -263,7 +263,8 @@ bool writePdf(const QString& path, const QList<PageSpec>& pages)
             page.replaceKey("/Contents", pdf.newStream(s.content.toStdString()));
             helper.addPage(QPDFPageObjectHelper(pdf.makeIndirectObject(page)), false);
         }
-        QPDFWriter writer(pdf, QFile::encodeName(path).constData());
+        const QByteArray name = QFile::encodeName(path);  // QPDFWriter keeps the pointer
+        QPDFWriter writer(pdf, name.constData());
         writer.write();
         return true;
     } catch (const std::exception&) {

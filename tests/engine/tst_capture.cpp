@@ -265,7 +265,8 @@ private slots:
             QPDFObjectHandle contents = page.getKey("/Contents");
             contents.replaceStreamData("not deflated at all", QPDFObjectHandle::newName("/FlateDecode"),
                                        QPDFObjectHandle::newNull());
-            QPDFWriter w(q, QFile::encodeName(path(QStringLiteral("damaged2.pdf"))).constData());
+            const QByteArray name = QFile::encodeName(path(QStringLiteral("damaged2.pdf")));
+            QPDFWriter w(q, name.constData());
             w.setCompressStreams(false);
             w.setDecodeLevel(qpdf_dl_none);
             w.write();
