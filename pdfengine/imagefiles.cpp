@@ -485,7 +485,7 @@ bool readJpeg(const QByteArray& bytes, FileImage& image)
         }
         pos += length;
     }
-    if (!end || sofType < 0 || width <= 0 || height <= 0 || decodedSize(width, height, std::max(components, 1), 8) == 0)
+    if (!end || sofType < 0 || width <= 0 || height <= 0)
         return false;
 
     image.orientation = exif.orientation;
@@ -554,10 +554,30 @@ void pngRead(png_structp png, png_bytep out, png_size_t length)
 
 void pngIgnore(png_structp, png_const_charp) {}
 
+// A palette's transparency needs a soft mask unless it is one fully clear
+// entry (a colour key); returns that entry through clearEntry, -1 for none.
+bool needsSoftMask(const std::vector<uint8_t>& paletteAlpha, int* clearEntry = nullptr)
+{
+    int clear = -1;
+    for (size_t i = 0; i < paletteAlpha.size(); ++i) {
+        if (paletteAlpha[i] == 255)
+            continue;
+        if (paletteAlpha[i] != 0 || clear >= 0)
+            return true;
+        clear = static_cast<int>(i);
+    }
+    if (clearEntry)
+        *clearEntry = clear;
+    return false;
+}
+
 struct PngDecoded {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     size_t rowBytes = 0;
+    // The file's own compressed rows serve when the image is opaque (or has a
+    // colour key) and not interlaced; only then are the rows not kept.
+    bool passThrough = false;
     std::vector<uint8_t> rows;
     std::string palette;
     std::vector<uint8_t> paletteAlpha;
@@ -574,7 +594,8 @@ struct PngStructs {
 };
 
 // Decodes every row (checking every chunk's CRC and the image data to its
-// end); samples stay as the file has them.
+// end); samples stay as the file has them. The rows are kept unless the
+// image passes through.
 bool decodePng(const QByteArray& bytes, PngDecoded& out)
 {
     PngSource src{reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size()), 0};
@@ -593,8 +614,6 @@ bool decodePng(const QByteArray& bytes, PngDecoded& out)
     png_read_info(s.png, s.info);
     png_get_IHDR(s.png, s.info, &out.width, &out.height, &out.bitDepth, &out.colorType, &out.interlace, nullptr, nullptr);
     const int channels = png_get_channels(s.png, s.info);
-    if (decodedSize(out.width, out.height, channels, out.bitDepth) == 0)
-        return false;
     if (out.colorType == PNG_COLOR_TYPE_PALETTE) {
         png_colorp entries = nullptr;
         int count = 0;
@@ -630,14 +649,24 @@ bool decodePng(const QByteArray& bytes, PngDecoded& out)
     if (png_get_iCCP(s.png, s.info, &iccName, &compression, &profile, &profileLength) && profile)
         out.icc = QByteArray(reinterpret_cast<const char*>(profile), static_cast<int>(profileLength));
 
+    out.passThrough = !out.interlace && !(out.colorType & PNG_COLOR_MASK_ALPHA) && !needsSoftMask(out.paletteAlpha);
     png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
     out.rowBytes = png_get_rowbytes(s.png, s.info);
-    out.rows.resize(out.rowBytes * out.height);
-    rowPointers.resize(out.height);
-    for (png_uint_32 y = 0; y < out.height; ++y)
-        rowPointers[y] = out.rows.data() + size_t(y) * out.rowBytes;
-    png_read_image(s.png, rowPointers.data());
+    if (out.passThrough) {
+        out.rows.resize(out.rowBytes);
+        for (png_uint_32 y = 0; y < out.height; ++y)
+            png_read_row(s.png, out.rows.data(), nullptr);
+        out.rows.clear();
+    } else {
+        if (decodedSize(out.width, out.height, channels, out.bitDepth) == 0)
+            return false;
+        out.rows.resize(out.rowBytes * out.height);
+        rowPointers.resize(out.height);
+        for (png_uint_32 y = 0; y < out.height; ++y)
+            rowPointers[y] = out.rows.data() + size_t(y) * out.rowBytes;
+        png_read_image(s.png, rowPointers.data());
+    }
     png_read_end(s.png, nullptr);
     return true;
 }
@@ -683,33 +712,21 @@ bool readPng(const QByteArray& bytes, FileImage& image)
 
     if (d.colorType == PNG_COLOR_TYPE_PALETTE) {
         r.palette = d.palette;
-        if (!d.paletteAlpha.empty()) {
-            // One fully transparent entry is a colour key; anything subtler
-            // needs a soft mask.
-            int clearEntry = -1;
-            bool simple = true;
-            for (size_t i = 0; i < d.paletteAlpha.size(); ++i) {
-                if (d.paletteAlpha[i] == 255)
-                    continue;
-                if (d.paletteAlpha[i] == 0 && clearEntry < 0)
-                    clearEntry = static_cast<int>(i);
-                else
-                    simple = false;
-            }
-            if (simple && clearEntry >= 0) {
+        int clearEntry = -1;
+        if (!needsSoftMask(d.paletteAlpha, &clearEntry)) {
+            if (clearEntry >= 0)
                 r.colorKey = {clearEntry, clearEntry};
-            } else if (!simple) {
-                r.alphaBits = 8;
-                r.alpha.resize(size_t(w) * size_t(h));
-                const int perByte = 8 / bits;
-                for (int y = 0; y < h; ++y) {
-                    const uint8_t* row = d.rows.data() + size_t(y) * d.rowBytes;
-                    for (int x = 0; x < w; ++x) {
-                        const int shift = 8 - bits * (x % perByte + 1);
-                        const int index = (row[x / perByte] >> shift) & ((1 << bits) - 1);
-                        r.alpha[size_t(y) * size_t(w) + size_t(x)] =
-                            size_t(index) < d.paletteAlpha.size() ? d.paletteAlpha[size_t(index)] : 255;
-                    }
+        } else {
+            r.alphaBits = 8;
+            r.alpha.resize(size_t(w) * size_t(h));
+            const int perByte = 8 / bits;
+            for (int y = 0; y < h; ++y) {
+                const uint8_t* row = d.rows.data() + size_t(y) * d.rowBytes;
+                for (int x = 0; x < w; ++x) {
+                    const int shift = 8 - bits * (x % perByte + 1);
+                    const int index = (row[x / perByte] >> shift) & ((1 << bits) - 1);
+                    r.alpha[size_t(y) * size_t(w) + size_t(x)] =
+                        size_t(index) < d.paletteAlpha.size() ? d.paletteAlpha[size_t(index)] : 255;
                 }
             }
         }
@@ -743,7 +760,9 @@ bool readPng(const QByteArray& bytes, FileImage& image)
     // Opaque, non-interlaced images keep the file's own compressed data: the
     // PDF's PNG predictors read it as it is.
     std::vector<uint8_t> idat;
-    if (!hasAlphaChannel && !d.interlace && r.alphaBits == 0 && pngImageData(bytes, idat)) {
+    if (d.passThrough) {
+        if (!pngImageData(bytes, idat))
+            return false;
         ImageStream& s = image.image;
         s.width = w;
         s.height = h;
