@@ -45,6 +45,11 @@ QPDFObjectHandle pageForm(QPDFPageObjectHelper page)
     QPDFObjectHandle form = page.getFormXObjectForPage(false);
     QPDFObjectHandle dict = form.getDict();
     dict.replaceKey("/BBox", QPDFObjectHandle::newFromRectangle(visibleArea(page)));
+    // Resources shared between pages stay shared rather than copied into
+    // every form.
+    QPDFObjectHandle resources = page.getAttribute("/Resources", false);
+    if (resources.isIndirect() && resources.isDictionary())
+        dict.replaceKey("/Resources", resources);
     switch (PageGeometry::of(page).rotate) {
     case 90: dict.replaceKey("/Matrix", QPDFObjectHandle::newFromMatrix(QPDFMatrix(0, -1, 1, 0, 0, 0))); break;
     case 180: dict.replaceKey("/Matrix", QPDFObjectHandle::newFromMatrix(QPDFMatrix(-1, 0, 0, -1, 0, 0))); break;
