@@ -153,30 +153,14 @@ int Instance::AddImageFromFile(const QString& FileName, int)
 
 int Instance::DrawImage(double Left, double Top, double Width, double Height)
 {
+    // Images found in documents are there to be listed and saved, not drawn.
     ImageEntry* entry = selectedImage();
-    if (!entry || !usableSize(Width, Height) || !std::isfinite(Left) || !std::isfinite(Top))
+    if (!entry || !entry->file || !usableSize(Width, Height) || !std::isfinite(Left) || !std::isfinite(Top))
         return 0;
     Document& doc = selectedDoc();
     if (!doc.hasPage(doc.selectedPage))
         return 0;
-
-    QPDFObjectHandle xobject;
-    int orientation = 1;
-    if (entry->file) {
-        xobject = embedFileImage(doc, *entry->file);
-        orientation = entry->file->orientation;
-    } else if (Document* source = findDocument(entry->documentId)) {
-        // An image found in a document: reused there, copied into others.
-        QPDFObjectHandle found = source->pdf->getObject(entry->objGen);
-        if (found.isStream() && found.getDict().getKey("/Subtype").isNameAndEquals("/Image")) {
-            if (source == &doc) {
-                xobject = found;
-            } else {
-                source->pdf->setImmediateCopyFrom(true);
-                xobject = doc.pdf->copyForeignObject(found);
-            }
-        }
-    }
+    QPDFObjectHandle xobject = embedFileImage(doc, *entry->file);
     if (!xobject.isStream())
         return 0;
 
@@ -187,7 +171,7 @@ int Instance::DrawImage(double Left, double Top, double Width, double Height)
     // the displayed page -> the page's user space.
     QPDFMatrix m = geometry.displayToUser();
     m.concat(QPDFMatrix(r.width(), 0, 0, r.height(), r.x(), r.y()));
-    m.concat(orientationMatrix(orientation));
+    m.concat(orientationMatrix(entry->file->orientation));
     const std::string name = addPageResource(page, "/XObject", xobject, "/Im");
     drawOnPage(doc, page, m.unparse() + " cm " + name + " Do");
     return 1;
