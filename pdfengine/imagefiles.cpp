@@ -1,5 +1,7 @@
 // Reading image files into image XObject data: JPEG (kept as it is), PNG,
 // GIF and BMP (decoded and stored losslessly). TIFF is in tiffimage.cpp.
+// Nothing here prints: libpng's messages are dropped, and Qt reads only BMP,
+// whose reader is silent.
 
 #include "images.h"
 #include "rasterimage.h"
@@ -299,7 +301,7 @@ void attachIccProfile(ImageStream& s, const QByteArray& profile, int components)
         s.iccProfile = makeBuffer(profile.constData(), static_cast<size_t>(profile.size()));
 }
 
-// --- images Qt decodes (BMP, and JPEG kinds a PDF reader cannot show) -----------
+// --- images Qt decodes (BMP) -----------------------------------------------------
 
 bool storeQImage(QImage img, FileImage& image)
 {
@@ -497,17 +499,13 @@ bool readJpeg(const QByteArray& bytes, FileImage& image)
         image.verticalDpi = dpiFrom(exif.yResolution, exif.unit == 3 ? 2 : 1);
     }
 
-    // DCTDecode readers handle baseline, extended and progressive Huffman
-    // JPEGs of 8-bit samples; anything else is decoded and kept losslessly.
+    // PDF readers show baseline, extended and progressive Huffman-coded JPEGs
+    // of 8-bit samples. The rare others (arithmetic coding, lossless, 12-bit)
+    // would not show everywhere.
     const bool dctReadable = (sofType == 0xC0 || sofType == 0xC1 || sofType == 0xC2) && precision == 8
         && (components == 1 || components == 3 || components == 4);
-    if (!dctReadable) {
-        const int orientation = image.orientation;
-        if (!storeQImage(decodeWithQt(bytes, "jpeg"), image))
-            return false;
-        image.orientation = orientation;
-        return true;
-    }
+    if (!dctReadable)
+        return false;
 
     ImageStream& s = image.image;
     s.width = width;

@@ -706,6 +706,9 @@ private slots:
         QTest::newRow("jpeg magic only") << QByteArray("\xFF\xD8\xFF\xE0", 4);
         QTest::newRow("truncated jpeg") << jpeg.left(jpeg.size() / 2);
         QTest::newRow("jpeg without frame") << (jpeg.left(2) + QByteArray("\xFF\xD9", 2));
+        QByteArray arithmetic = jpeg;  // a frame kind PDF readers do not all show
+        arithmetic[arithmetic.indexOf("\xFF\xC0") + 1] = char(0xC9);
+        QTest::newRow("arithmetic-coded jpeg") << arithmetic;
         QTest::newRow("truncated png") << png.left(png.size() - 30);
         QTest::newRow("png with a bad checksum") << badCrc;
         QTest::newRow("truncated gif") << gif.left(gif.size() / 2);
