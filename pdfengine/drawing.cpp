@@ -97,7 +97,7 @@ bool usableSize(double width, double height)
 QPDFObjectHandle embedFileImage(Document& doc, FileImage& image)
 {
     auto it = doc.embeddedImages.find(&image);
-    if (it != doc.embeddedImages.end() && it->second.isStream())
+    if (it != doc.embeddedImages.end() && it->second.isStream() && it->second.getOwningQPDF() == doc.pdf.get())
         return it->second;
 
     std::shared_ptr<Buffer> data = image.image.acquire();
