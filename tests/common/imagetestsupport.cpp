@@ -1,5 +1,6 @@
 #include "imagetestsupport.h"
 
+#include "pdfengine.h"
 #include "testsupport.h"
 
 #include <qpdf/QPDF.hh>
@@ -7,6 +8,7 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <QBuffer>
+#include <QDebug>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
@@ -17,6 +19,27 @@
 #include <cstring>
 
 namespace imagetest {
+
+QString saveChecked(PdfEngine& engine, const QTemporaryDir& dir, const QString& name)
+{
+    const QString file = dir.filePath(name);
+    if (engine.SaveToFile(file) != 1)
+        return QString();
+    QString report;
+    if (!testsupport::qpdfCheck(file, &report)) {
+        qWarning() << report;
+        return QString();
+    }
+    return file;
+}
+
+void keepWhenAsked(QTemporaryDir& dir)
+{
+    if (qEnvironmentVariableIsSet("FOLIO_KEEP_TEST_FILES")) {
+        dir.setAutoRemove(false);
+        qInfo() << "test files in" << dir.path();
+    }
+}
 
 QList<ListedImage> listImages(const QString& pdf)
 {

@@ -14,7 +14,17 @@
 #include <cstdint>
 #include <vector>
 
+class PdfEngine;
+class QTemporaryDir;
+
 namespace imagetest {
+
+// Saves the engine's selected document into dir; returns the file when the
+// engine saved it and qpdf --check passes, an empty string otherwise.
+QString saveChecked(PdfEngine& engine, const QTemporaryDir& dir, const QString& name);
+
+// With FOLIO_KEEP_TEST_FILES set, the folder stays after the test, for a look.
+void keepWhenAsked(QTemporaryDir& dir);
 
 // One line of `pdfimages -list`.
 struct ListedImage {

@@ -64,27 +64,13 @@ class TestCapture : public QObject
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    QString save(PdfEngine& engine, const QString& name)
-    {
-        const QString file = path(name);
-        if (engine.SaveToFile(file) != 1)
-            return QString();
-        QString report;
-        if (!testsupport::qpdfCheck(file, &report)) {
-            qWarning() << report;
-            return QString();
-        }
-        return file;
-    }
+    QString save(PdfEngine& engine, const QString& name) { return saveChecked(engine, dir, name); }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        if (qEnvironmentVariableIsSet("FOLIO_KEEP_TEST_FILES")) {
-            dir.setAutoRemove(false);
-            qInfo() << "test files in" << dir.path();
-        }
+        keepWhenAsked(dir);
     }
 
     void capturedPageDrawnAtHalfSize()

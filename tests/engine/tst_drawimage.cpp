@@ -141,18 +141,7 @@ class TestDrawImage : public QObject
         QCOMPARE(engine.SelectPage(1), 1);
     }
 
-    QString save(PdfEngine& engine, const QString& name)
-    {
-        const QString file = path(name);
-        if (engine.SaveToFile(file) != 1)
-            return QString();
-        QString report;
-        if (!testsupport::qpdfCheck(file, &report)) {
-            qWarning() << report;
-            return QString();
-        }
-        return file;
-    }
+    QString save(PdfEngine& engine, const QString& name) { return saveChecked(engine, dir, name); }
 
     // Draws the image file over a whole new page and saves it.
     QString drawAlone(const QString& imageFile, int* id = nullptr)
@@ -175,10 +164,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        if (qEnvironmentVariableIsSet("FOLIO_KEEP_TEST_FILES")) {
-            dir.setAutoRemove(false);
-            qInfo() << "test files in" << dir.path();
-        }
+        keepWhenAsked(dir);
     }
 
     // --- JPEG: kept byte for byte ------------------------------------------
