@@ -15,12 +15,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <csetjmp>
 #include <cstring>
 #include <map>
 #include <stdexcept>
-#include <unordered_map>
 
 namespace fpe {
 
@@ -109,6 +109,84 @@ size_t decodedSize(long long width, long long height, int channels, int bits)
     return static_cast<size_t>(bytes);
 }
 
+namespace {
+
+// zlib's deflate fed piece by piece.
+class Deflater
+{
+public:
+    Deflater()
+    {
+        std::memset(&z, 0, sizeof z);
+        if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK)
+            throw std::bad_alloc();
+        out.resize(65536);
+    }
+    ~Deflater() { deflateEnd(&z); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    void add(const uint8_t* data, size_t size, bool finish)
+    {
+        z.next_in = const_cast<Bytef*>(data);
+        z.avail_in = static_cast<uInt>(size);
+        int rc = Z_OK;
+        do {
+            if (out.size() - produced < 65536)
+                out.resize(out.size() * 2);
+            z.next_out = out.data() + produced;
+            z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
+            const size_t room = z.avail_out;
+            rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
+            produced += room - z.avail_out;
+            if (rc == Z_STREAM_ERROR)
+                throw std::runtime_error("deflate failed");
+        } while (finish ? rc != Z_STREAM_END : (z.avail_in > 0 || z.avail_out == 0));
+    }
+
+    std::shared_ptr<Buffer> result() const { return makeBuffer(out.data(), produced); }
+
+private:
+    z_stream z;
+    std::vector<uint8_t> out;
+    size_t produced = 0;
+};
+
+// The PNG filter (0 none, 1 sub, 2 up, 3 average, 4 Paeth) that leaves the
+// smallest residuals for this row, written after its type byte into line.
+// Above the first row is a row of zeros.
+void filterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, uint8_t* line,
+               std::vector<uint8_t>& scratch)
+{
+    uint64_t best = UINT64_MAX;
+    auto consider = [&](uint8_t type, auto predict) {
+        uint8_t* out = scratch.data();
+        uint64_t cost = 0;
+        for (size_t i = 0; i < n; ++i) {
+            const uint8_t v = uint8_t(cur[i] - predict(i));
+            out[i] = v;
+            cost += v < 128 ? v : 256 - v;
+        }
+        if (cost < best) {
+            best = cost;
+            line[0] = type;
+            std::memcpy(line + 1, out, n);
+        }
+    };
+    consider(0, [](size_t) { return 0; });
+    consider(1, [&](size_t i) { return i >= bpp ? cur[i - bpp] : 0; });
+    consider(2, [&](size_t i) { return prev[i]; });
+    consider(3, [&](size_t i) { return ((i >= bpp ? cur[i - bpp] : 0) + prev[i]) / 2; });
+    consider(4, [&](size_t i) {
+        const int a = i >= bpp ? cur[i - bpp] : 0, b = prev[i], c = i >= bpp ? prev[i - bpp] : 0;
+        const int p = a + b - c;
+        const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+        return (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+    });
+}
+
+} // namespace
+
 ImageStream encodeSamples(int width, int height, int colors, int bits, const uint8_t* rows, size_t rowBytes)
 {
     ImageStream s;
@@ -120,86 +198,22 @@ ImageStream encodeSamples(int width, int height, int colors, int bits, const uin
     // PNG predictors pay off for continuous-tone samples; palette indices and
     // packed bits compress better as they are.
     const bool predict = bits >= 8 && colors > 0;
-    std::vector<uint8_t> filtered;
-    const uint8_t* input = rows;
-    size_t inputSize = rowBytes * size_t(height);
-    if (predict) {
+    if (predict)
         s.predictorColors = colors;
-        const size_t bpp = std::max<size_t>(1, size_t(colors) * bits / 8);
-        const size_t lineBytes = rowBytes + 1;
-        filtered.resize(lineBytes * size_t(height));
-        std::vector<uint8_t> candidate[5];
-        for (auto& c : candidate)
-            c.resize(rowBytes);
-        for (int y = 0; y < height; ++y) {
-            const uint8_t* cur = rows + size_t(y) * rowBytes;
-            const uint8_t* prev = y > 0 ? cur - rowBytes : nullptr;
-            uint64_t best = UINT64_MAX;
-            int bestType = 0;
-            for (int type = 0; type < 5; ++type) {
-                uint8_t* out = candidate[type].data();
-                uint64_t cost = 0;
-                for (size_t i = 0; i < rowBytes; ++i) {
-                    const int a = i >= bpp ? cur[i - bpp] : 0;
-                    const int b = prev ? prev[i] : 0;
-                    const int c = (prev && i >= bpp) ? prev[i - bpp] : 0;
-                    int predicted = 0;
-                    switch (type) {
-                    case 1: predicted = a; break;
-                    case 2: predicted = b; break;
-                    case 3: predicted = (a + b) / 2; break;
-                    case 4: {
-                        const int p = a + b - c;
-                        const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-                        predicted = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
-                        break;
-                    }
-                    default: break;
-                    }
-                    const uint8_t v = uint8_t(cur[i] - predicted);
-                    out[i] = v;
-                    cost += v < 128 ? v : 256 - v;
-                }
-                if (cost < best) {
-                    best = cost;
-                    bestType = type;
-                }
-            }
-            uint8_t* line = filtered.data() + size_t(y) * lineBytes;
-            line[0] = uint8_t(bestType);
-            std::memcpy(line + 1, candidate[bestType].data(), rowBytes);
-        }
-        input = filtered.data();
-        inputSize = filtered.size();
-    }
-
-    z_stream z;
-    std::memset(&z, 0, sizeof z);
-    if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK)
-        throw std::bad_alloc();
-    std::vector<uint8_t> out(deflateBound(&z, static_cast<uLong>(std::min<size_t>(inputSize, UINT32_MAX))));
-    size_t produced = 0;
-    size_t consumed = 0;
-    int rc = Z_OK;
-    while (rc != Z_STREAM_END) {
-        const size_t chunk = std::min<size_t>(inputSize - consumed, 1u << 30);
-        z.next_in = const_cast<Bytef*>(input + consumed);
-        z.avail_in = static_cast<uInt>(chunk);
-        if (out.size() - produced < 65536)
-            out.resize(out.size() * 2 + 65536);
-        z.next_out = out.data() + produced;
-        z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
-        const size_t availOut = z.avail_out;
-        rc = deflate(&z, consumed + chunk == inputSize ? Z_FINISH : Z_NO_FLUSH);
-        consumed += chunk - z.avail_in;
-        produced += availOut - z.avail_out;
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
-            deflateEnd(&z);
-            throw std::runtime_error("deflate failed");
+    const size_t bpp = std::max<size_t>(1, size_t(std::max(colors, 1)) * size_t(bits) / 8);
+    std::vector<uint8_t> line(predict ? rowBytes + 1 : 0), scratch(predict ? rowBytes : 0), zeros(predict ? rowBytes : 0);
+    Deflater deflater;
+    for (int y = 0; y < height; ++y) {
+        const uint8_t* cur = rows + size_t(y) * rowBytes;
+        const bool last = y + 1 == height;
+        if (predict) {
+            filterRow(cur, y > 0 ? cur - rowBytes : zeros.data(), rowBytes, bpp, line.data(), scratch);
+            deflater.add(line.data(), line.size(), last);
+        } else {
+            deflater.add(cur, rowBytes, last);
         }
     }
-    deflateEnd(&z);
-    s.data = makeBuffer(out.data(), produced);
+    s.data = deflater.result();
     return s;
 }
 
@@ -227,33 +241,75 @@ bool storeRaster(Raster& r, FileImage& image)
     return true;
 }
 
+namespace {
+
+// Up to 256 colours and their palette entries, by open addressing.
+class SmallPalette
+{
+public:
+    SmallPalette() { keys.fill(kEmpty); }
+
+    // The colour's entry, added when it is new; -1 when that would make 257.
+    int indexOf(uint32_t rgb)
+    {
+        if (rgb == lastKey)
+            return lastIndex;
+        size_t slot = (rgb * 2654435761u) >> 22;
+        while (keys[slot] != rgb) {
+            if (keys[slot] == kEmpty) {
+                if (entries() == 256)
+                    return -1;
+                keys[slot] = rgb;
+                values[slot] = uint8_t(entries());
+                palette += char(rgb >> 16);
+                palette += char(rgb >> 8);
+                palette += char(rgb);
+                break;
+            }
+            slot = (slot + 1) & (keys.size() - 1);
+        }
+        lastKey = rgb;
+        lastIndex = values[slot];
+        return lastIndex;
+    }
+    int entries() const { return static_cast<int>(palette.size() / 3); }
+
+    std::string palette;
+
+private:
+    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;  // colours use 24 bits
+    std::array<uint32_t, 1024> keys;
+    std::array<uint8_t, 1024> values{};
+    uint32_t lastKey = kEmpty;
+    int lastIndex = 0;
+};
+
+} // namespace
+
 Raster rasterFromRgba(int width, int height, const uint8_t* rgba)
 {
     const size_t count = size_t(width) * size_t(height);
-    bool opaque = true, gray = true;
-    std::unordered_map<uint32_t, int> colours;
-    std::string palette;
+    bool opaque = true, gray = true, indexed = true;
+    SmallPalette colours;
+    std::vector<uint8_t> indices(count);
     for (size_t i = 0; i < count; ++i) {
         const uint8_t* p = rgba + 4 * i;
-        if (p[3] != 255)
-            opaque = false;
-        if (p[0] != p[1] || p[1] != p[2])
-            gray = false;
-        if (colours.size() <= 256) {
-            const uint32_t key = (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
-            if (colours.emplace(key, static_cast<int>(colours.size())).second && colours.size() <= 256)
-                palette.append(reinterpret_cast<const char*>(p), 3);
+        opaque = opaque && p[3] == 255;
+        gray = gray && p[0] == p[1] && p[1] == p[2];
+        if (indexed) {
+            const int index = colours.indexOf((uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2]);
+            if (index < 0) {
+                indexed = false;
+                std::vector<uint8_t>().swap(indices);
+            } else {
+                indices[i] = uint8_t(index);
+            }
         }
     }
 
     Raster r;
-    if (colours.size() <= 256 && !(gray && colours.size() > 16)) {
-        std::vector<uint8_t> indices(count);
-        for (size_t i = 0; i < count; ++i) {
-            const uint8_t* p = rgba + 4 * i;
-            indices[i] = uint8_t(colours[(uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2]]);
-        }
-        r = indexedRaster(width, height, indices.data(), palette);
+    if (indexed && !(gray && colours.entries() > 16)) {
+        r = indexedRaster(width, height, indices.data(), colours.palette);
     } else {
         r.width = width;
         r.height = height;
@@ -1040,8 +1096,8 @@ std::shared_ptr<FileImage> readImageFile(const QString& path)
             image->type = ImageTypeTiff;
             ok = readTiffImage(bytes, *image);
         }
-    } catch (const std::bad_alloc&) {
-        ok = false;
+    } catch (const std::exception&) {
+        ok = false;  // out of memory, mostly
     }
     if (!ok || !image->image.data || image->image.width <= 0 || image->image.height <= 0)
         return nullptr;
