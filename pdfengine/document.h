@@ -52,6 +52,7 @@ struct SaveSettings {
     bool generateObjectStreams = false;
     bool recompressFlate = false;
     int compressionLevel = 0;  // 0: zlib's default
+    std::string minimumVersion;  // raised by content that needs a later PDF version
 };
 
 // Drawing added on top of a page: one overlay stream per page, extended by

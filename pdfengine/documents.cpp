@@ -244,6 +244,8 @@ int Instance::SaveToFile(const QString& FileName)
             writer.setObjectStreamMode(qpdf_o_generate);
         if (settings.recompressFlate)
             writer.setRecompressFlate(true);
+        if (!settings.minimumVersion.empty())
+            writer.setMinimumPDFVersion(settings.minimumVersion);
         // zlib's level is a process-wide setting of QPDF: set it for this write only.
         Pl_Flate::setCompressionLevel(settings.compressionLevel > 0 ? settings.compressionLevel : -1);
         try {
