@@ -1066,6 +1066,7 @@ ImageFileData decodeImage(QPDFObjectHandle image)
 
     if (codec == Codec::Jpx) {
         std::string data;
+
         if (streamData(image, filters, codec, maxDecodedBytes, data))
             result.image = decodeJpx(data, dict);
         return result;
