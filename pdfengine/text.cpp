@@ -1,6 +1,7 @@
 // Text of pages, as pdftotext gives it: option 0 in content-stream order
 // (pdftotext -raw), option 7 with the layout kept by spaces (pdftotext
-// -layout); any other option is taken as 0.
+// -layout); any other option is taken as 0. Like the rendering, the text is
+// that of the page as displayed: text outside its CropBox is not read.
 
 #include "instance.h"
 #include "render.h"

@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 #include <openjpeg.h>
@@ -468,6 +469,53 @@ double meanChannelDifference(const QImage& a, const QImage& b)
                 + std::abs(qBlue(p[col]) - qBlue(q[col]));
     }
     return x.width() * x.height() ? sum / (3.0 * x.width() * x.height()) : 0;
+}
+
+QList<TiffPage> readTiff(const QString& path)
+{
+    QList<TiffPage> pages;
+    TIFFSetWarningHandler(nullptr);
+    TIFFSetErrorHandler(nullptr);
+    TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "r");
+    if (!tif)
+        return pages;
+    do {
+        TiffPage page;
+        uint32_t w = 0, h = 0;
+        uint16_t spp = 0, bps = 0, compression = 0, photometric = 0, unit = 0;
+        float xres = 0, yres = 0;
+        TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+        TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+        TIFFGetField(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+        TIFFGetField(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+        TIFFGetField(tif, TIFFTAG_COMPRESSION, &compression);
+        TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric);
+        TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
+        TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
+        TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
+        page.samplesPerPixel = spp;
+        page.bitsPerSample = bps;
+        page.compression = compression;
+        page.photometric = photometric;
+        page.xResolution = xres;
+        page.yResolution = yres;
+        page.resolutionUnit = unit;
+        QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
+        std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
+        if (!image.isNull() && TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
+            for (uint32_t y = 0; y < h; ++y) {
+                QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
+                for (uint32_t x = 0; x < w; ++x) {
+                    const uint32_t p = raster[y * w + x];
+                    out[x] = qRgb(TIFFGetR(p), TIFFGetG(p), TIFFGetB(p));
+                }
+            }
+            page.image = image;
+        }
+        pages.append(page);
+    } while (TIFFReadDirectory(tif));
+    TIFFClose(tif);
+    return pages;
 }
 
 QImage readImage(const QString& path, QByteArray* format)

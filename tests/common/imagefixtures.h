@@ -76,6 +76,19 @@ int maxChannelDifference(const QImage& a, const QImage& b);
 // The mean absolute channel difference, or -1 when their sizes differ.
 double meanChannelDifference(const QImage& a, const QImage& b);
 
+// The pages of a TIFF file read with libtiff, and how each is stored.
+struct TiffPage {
+    QImage image;
+    int samplesPerPixel = 0;
+    int bitsPerSample = 0;
+    int compression = 0;
+    int photometric = 0;
+    double xResolution = 0;
+    double yResolution = 0;
+    int resolutionUnit = 0;
+};
+QList<TiffPage> readTiff(const QString& path);
+
 // Reads an image file, its format found from its content.
 QImage readImage(const QString& path, QByteArray* format = nullptr);
 
