@@ -149,18 +149,21 @@ bool writeBmp(OutputFile& out, const poppler::image& image, double dpi)
     put32(header + 42, static_cast<quint32>(dotsPerMeter(dpi)));
     if (!out.write(header, sizeof header))
         return false;
+    // Rows bottom-up, gathered into large writes.
     const int stride = image.bytes_per_row();
     const char* data = image.const_data();
-    QByteArray padded;
+    const qint64 rowsPerChunk = qMax<qint64>(1, (4 << 20) / rowBytes);
+    QByteArray chunk(static_cast<int>(rowsPerChunk * rowBytes), '\0');
+    const size_t copy = static_cast<size_t>(w) * 3;  // the padding stays zero
+    qint64 filled = 0;
     for (int y = h - 1; y >= 0; --y) {
-        const char* row = data + static_cast<qint64>(y) * stride;
-        if (stride < rowBytes) {
-            padded.fill('\0', static_cast<int>(rowBytes));
-            std::memcpy(padded.data(), row, static_cast<size_t>(w) * 3);
-            row = padded.constData();
+        std::memcpy(chunk.data() + filled, data + static_cast<qint64>(y) * stride, copy);
+        filled += rowBytes;
+        if (filled == chunk.size() || y == 0) {
+            if (!out.write(chunk.constData(), filled))
+                return false;
+            filled = 0;
         }
-        if (!out.write(row, rowBytes))
-            return false;
     }
     return true;
 }

@@ -132,7 +132,9 @@ bool writeImagePdf(const QString& path, const QList<PdfImage>& images, const QLi
             }
             helper.addPage(QPDFPageObjectHelper(page), false);
         }
-        QPDFWriter writer(pdf, path.toLocal8Bit().constData());
+        // QPDFWriter keeps the name, not a copy.
+        const QByteArray fileName = QFile::encodeName(path);
+        QPDFWriter writer(pdf, fileName.constData());
         writer.write();
         return true;
     } catch (const std::exception&) {

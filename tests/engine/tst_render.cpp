@@ -277,7 +277,9 @@ private slots:
             page.replaceKey("/Contents", q.newStream("0.5 g 0 0 400 300 re f 1 g 50 40 300 200 re f "
                                                      "1 0 0 rg 50 40 30 30 re f 0 0 1 rg 320 210 30 30 re f"));
             QPDFPageDocumentHelper(q).addPage(QPDFPageObjectHelper(page), false);
-            QPDFWriter w(q, pdf.toLocal8Bit().constData());
+            // QPDFWriter keeps the name, not a copy.
+            const QByteArray fileName = QFile::encodeName(pdf);
+            QPDFWriter w(q, fileName.constData());
             w.write();
         }
         load(pdf);

@@ -96,7 +96,9 @@ void writeSpecialPdf(const QString& path, bool nul)
     page.replaceKey("/Resources", resources);
     page.replaceKey("/Contents", q.newStream("BT /F1 24 Tf 20 200 Td (AB) Tj ET BT /F1 24 Tf 250 100 Td (BB) Tj ET"));
     QPDFPageDocumentHelper(q).addPage(QPDFPageObjectHelper(page), false);
-    QPDFWriter w(q, path.toLocal8Bit().constData());
+    // QPDFWriter keeps the name, not a copy.
+    const QByteArray fileName = QFile::encodeName(path);
+    QPDFWriter w(q, fileName.constData());
     w.write();
 }
 
