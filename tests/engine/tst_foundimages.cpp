@@ -8,6 +8,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -463,6 +464,74 @@ private slots:
         }
         // The instance stays usable.
         QCOMPARE(engine->PageCount(), 1);
+    }
+
+    void mutatedImageDataNeverCrashes()
+    {
+        // Every decoder fed damaged copies of valid data: bytes flipped,
+        // data cut short, global segments damaged too.
+        const QList<QList<bool>> bilevel = bilevelPicture(64, 48);
+        const QImage colours = picture(W, H, [](int x, int y) { return qRgb(x * 10, y * 15, 90); });
+        const Jbig2WithGlobals halftone = jbig2Halftone(bilevelPicture(16, 12), 4);
+        QByteArray cmyk;
+        for (int i = 0; i < W * H * 4; ++i)
+            cmyk.append(static_cast<char>(i * 7));
+        const QByteArray gray = dims(64, 48) + "/ColorSpace /DeviceGray /BitsPerComponent 1 ";
+        const QList<PdfImage> originals{
+            {gray + "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 64 /Rows 48 >>", ccittFax(bilevel, -1), {}},
+            {gray + "/Filter /CCITTFaxDecode /DecodeParms << /K 0 /Columns 64 /EndOfLine true >>", ccittFax(bilevel, 0), {}},
+            {gray + "/Filter /JBIG2Decode", jbig2Generic(bilevel), {}},
+            {gray + "/Filter /JBIG2Decode", halftone.page, halftone.globals},
+            {dims() + "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /JPXDecode", jpeg2000(colours, false), {}},
+            {dims() + "/Filter /JPXDecode", jpeg2000(colours, true, false), {}},
+            {dims() + "/ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode", cmykJpeg(W, H, cmyk), {}},
+            {dims() + "/ColorSpace [/Indexed /DeviceRGB 3 <ff000000ff000000ffffff00>] /BitsPerComponent 4 /Filter /FlateDecode",
+             flate(QByteArray(W * H / 2, '\x12')), {}},
+            {dims() + "/ColorSpace /DeviceRGB /BitsPerComponent 16 /Filter /FlateDecode "
+                      "/DecodeParms << /Predictor 15 /Colors 3 /Columns 24 /BitsPerComponent 16 >>",
+             flate(QByteArray((W * 6 + 1) * H, '\x02')), {}},
+        };
+        QRandomGenerator rng(20261206);
+        auto damage = [&](QByteArray data) {
+            if (data.isEmpty())
+                return data;
+            if (rng.bounded(3) == 0)
+                return data.left(static_cast<int>(rng.bounded(data.size())));
+            const int flips = 1 + static_cast<int>(rng.bounded(8));
+            for (int i = 0; i < flips; ++i)
+                data[static_cast<int>(rng.bounded(data.size()))] = static_cast<char>(rng.bounded(256));
+            return data;
+        };
+        QList<PdfImage> damaged;
+        QList<PdfPage> pages;
+        for (int round = 0; round < 25; ++round) {
+            for (const PdfImage& original : originals) {
+                PdfImage copy = original;
+                copy.data = damage(copy.data);
+                if (!copy.jbig2Globals.isEmpty() && rng.bounded(2))
+                    copy.jbig2Globals = damage(copy.jbig2Globals);
+                PdfPage page;
+                page.draws = {static_cast<int>(damaged.size())};
+                pages.append(page);
+                damaged.append(copy);
+            }
+        }
+        const QString pdf = newPath(QStringLiteral("mutated")) + QStringLiteral(".pdf");
+        QVERIFY(writeImagePdf(pdf, damaged, pages));
+        clearEngine();
+        QCOMPARE(engine->LoadFromFile(pdf, QString()), 1);
+        const int found = engine->FindImages();
+        QCOMPARE(found, damaged.size());
+        const QString out = newPath(QStringLiteral("mutated-out"));
+        int written = 0;
+        for (int i = 1; i <= found; ++i) {
+            QVERIFY(engine->SelectImage(engine->GetImageID(i)));
+            if (engine->SaveImageToFile(out) == 1) {
+                ++written;
+                QVERIFY(!readImage(out).isNull());
+            }
+        }
+        QVERIFY(written > 0);
     }
 
     void savingNeedsAPlaceToWrite()
