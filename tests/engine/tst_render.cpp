@@ -342,6 +342,45 @@ private slots:
         QCOMPARE(maxChannelDifference(got, white), 0);
     }
 
+    void editsAreRenderedAndRead()
+    {
+        // Rendering and text see the document as edited so far, after every change.
+        load(drawing);
+        const QString out = path(QStringLiteral("edited.bmp"));
+        QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
+        if (engine->RotatePage(90) != 1)
+            QSKIP("page editing is not in this build yet");
+        const QString rotated = path(QStringLiteral("rotated.pdf"));
+        QCOMPARE(testsupport::run(QStringLiteral("qpdf"), {QStringLiteral("--rotate=+90:1"), drawing, rotated}), 0);
+        QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
+        QImage got = readImage(out);
+        QCOMPARE(got.size(), QSize(111, 167));
+        QCOMPARE(maxChannelDifference(got, popplerRender(rotated, 1, 40, got.size())), 0);
+
+        QCOMPARE(engine->DeletePages(1, 1), 1);
+        QCOMPARE(engine->PageCount(), 2);
+        QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
+        got = readImage(out);
+        QCOMPARE(maxChannelDifference(got, popplerRender(drawing, 2, 40, got.size())), 0);
+        QVERIFY(engine->SelectPage(1));
+        QVERIFY(engine->GetPageText(0).contains(QStringLiteral("Page 2")));
+        QCOMPARE(engine->RenderPageToFile(40, 3, 0, out), 0);
+
+        // As the image tool renders one page: a new document, the page copied
+        // in, the blank first page deleted.
+        const int source = engine->SelectedDocument();
+        const int single = engine->NewDocument();
+        QCOMPARE(engine->CopyPageRanges(source, QStringLiteral("2-2")), 1);
+        QCOMPARE(engine->DeletePages(1, 1), 1);
+        QCOMPARE(engine->PageCount(), 1);
+        QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
+        got = readImage(out);
+        QCOMPARE(maxChannelDifference(got, popplerRender(drawing, 3, 40, got.size())), 0);
+        QVERIFY(engine->SelectPage(1));
+        QVERIFY(engine->GetPageText(7).contains(QStringLiteral("Page 3")));
+        QCOMPARE(engine->RemoveDocument(single), 1);
+    }
+
     void replacedSourceFileIsNotRendered()
     {
         // The program saves over files it has loaded and reopens them; a
