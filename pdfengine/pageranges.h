@@ -1,8 +1,7 @@
 #pragma once
 
-// Page range lists such as "3-3", "1-5", "2,4,6" or "1-3,7,9-10": the pages
-// they name, in the order named. Pages outside 1..pageCount and malformed
-// parts are passed over; a range written high to low runs backwards.
+// Page range lists as the tools write them: "3-3", "1-5", "2,4,6" and mixes
+// such as "1-3,7,9-10".
 
 #include <QString>
 
@@ -10,6 +9,9 @@
 
 namespace fpe {
 
+// The 0-based indices of the pages the list names, in list order. "5-3"
+// counts down, "4-" runs to the last page and "-3" starts at the first.
+// Pages outside 1..pageCount and unreadable parts are passed over.
 std::vector<int> parsePageRanges(const QString& ranges, int pageCount);
 
 } // namespace fpe

@@ -298,8 +298,8 @@ int Instance::RenderAsMultipageTIFFToFile(double DPI, const QString& PageRanges,
     TiffPages tiff(out);
     if (!tiff.isOpen())
         return 0;
-    for (int page : pages) {
-        const poppler::image image = renderPage(doc, page, DPI, poppler::image::format_rgb24);
+    for (int index : pages) {
+        const poppler::image image = renderPage(doc, index + 1, DPI, poppler::image::format_rgb24);
         if (!image.is_valid() || !tiff.add(image, DPI))
             return 0;
     }
