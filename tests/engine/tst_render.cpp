@@ -357,7 +357,7 @@ private slots:
         QCOMPARE(got.size(), QSize(111, 167));
         QCOMPARE(maxChannelDifference(got, popplerRender(rotated, 1, 40, got.size())), 0);
 
-        QCOMPARE(engine->DeletePages(1, 1), 1);
+        QVERIFY(engine->DeletePages(1, 1) > 0);
         QCOMPARE(engine->PageCount(), 2);
         QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
         got = readImage(out);
@@ -370,8 +370,8 @@ private slots:
         // in, the blank first page deleted.
         const int source = engine->SelectedDocument();
         const int single = engine->NewDocument();
-        QCOMPARE(engine->CopyPageRanges(source, QStringLiteral("2-2")), 1);
-        QCOMPARE(engine->DeletePages(1, 1), 1);
+        QVERIFY(engine->CopyPageRanges(source, QStringLiteral("2-2")) > 0);
+        QVERIFY(engine->DeletePages(1, 1) > 0);
         QCOMPARE(engine->PageCount(), 1);
         QCOMPARE(engine->RenderPageToFile(40, 1, 0, out), 1);
         got = readImage(out);
