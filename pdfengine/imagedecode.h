@@ -19,7 +19,10 @@
 
 namespace fpe {
 
-// The ImageType code (images.h) of an image XObject, by its compression.
+// The ImageType code (images.h) of an image XObject, by how its data is
+// compressed: 1 DCT (saved as the original JPEG bytes, or decoded to PNG when
+// a reader would show those bytes otherwise than the page does), 5 CCITT,
+// 6 JPEG 2000, 7 JBIG2, 2 anything else; all but 1 are saved as PNG.
 int imageTypeOf(QPDFObjectHandle image);
 
 struct ImageFileData {

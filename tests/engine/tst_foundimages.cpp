@@ -392,6 +392,36 @@ private slots:
         QCOMPARE(perPage.value(2), 3);
     }
 
+    void imagesOfEncryptedFiles()
+    {
+        // The image extractor opens protected files with their password and
+        // does not decrypt them first.
+        const QList<QList<bool>> bilevel = bilevelPicture(64, 48);
+        const QString plain = newPath(QStringLiteral("plain")) + QStringLiteral(".pdf");
+        const QString locked = newPath(QStringLiteral("locked")) + QStringLiteral(".pdf");
+        QVERIFY(writeImagePdf(plain, {PdfImage{dims(64, 48) + "/ColorSpace /DeviceGray /BitsPerComponent 1 /Filter /CCITTFaxDecode "
+                                                               "/DecodeParms << /K -1 /Columns 64 >>",
+                                               ccittFax(bilevel, -1), {}},
+                                      PdfImage{dims() + "/ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode",
+                                               jpegFromImage(picture(W, H, [](int x, int) { return qRgb(x * 10, 0, 0); })), {}}}));
+        QCOMPARE(testsupport::run(QStringLiteral("qpdf"), {QStringLiteral("--encrypt"), QStringLiteral("user"), QStringLiteral("owner"),
+                                                          QStringLiteral("256"), QStringLiteral("--"), plain, locked}),
+                 0);
+        clearEngine();
+        QCOMPARE(engine->LoadFromFile(locked, QStringLiteral("user")), 1);
+        QCOMPARE(engine->FindImages(), 2);
+        QVERIFY(engine->SelectImage(engine->GetImageID(1)));
+        const QString first = newPath(QStringLiteral("locked-out"));
+        QCOMPARE(engine->SaveImageToFile(first), 1);
+        QCOMPARE(maxChannelDifference(readImage(first), bilevelImage(bilevel)), 0);
+        QVERIFY(engine->SelectImage(engine->GetImageID(2)));
+        const QString second = newPath(QStringLiteral("locked-out"));
+        QCOMPARE(engine->SaveImageToFile(second), 1);
+        QFile jpeg(second);
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        QVERIFY(jpeg.readAll().startsWith("\xff\xd8"));
+    }
+
     void listsAndImagesGoWithTheirDocument()
     {
         const QString pdf = newPath(QStringLiteral("lifetime")) + QStringLiteral(".pdf");
