@@ -107,6 +107,8 @@ struct Document {
     std::map<int, QPDFObjGen> outlineIds;            // outline id -> outline item
     std::shared_ptr<OutlineTree> outlineTree;
     std::map<int, std::vector<int>> imageLists;      // list id -> image ids
+    std::vector<int> foundImages;                    // FindImages: image ids, document order
+    std::map<QPDFObjGen, int> imageIds;              // image object -> its registry id
     std::map<QPDFObjGen, PageOverlay> overlays;      // page -> drawing overlay
     std::map<const void*, QPDFObjectHandle> embeddedImages;  // file image -> its XObject here
     std::shared_ptr<RenderCache> renderCache;
