@@ -1,0 +1,56 @@
+#pragma once
+
+// Shared by the benchmark programs: test pictures, timing of our work and of
+// peer tools run as processes, and the one summary line format that
+// bench/run collects ("ratio: ...").
+
+#include <QImage>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+// A picture with smooth gradients, shapes and grain: JPEG sizes close to a
+// camera's at quality 90. The same index gives the same picture.
+QImage photo(int index, int width = 3000, int height = 2000);
+
+// A flat-coloured picture (a screenshot or diagram): what PDFs store losslessly.
+QImage diagram(int index, int width, int height);
+
+struct Stats {
+    double median = -1, min = -1, max = -1;  // seconds; -1 when a run failed
+    bool ok() const { return median >= 0; }
+};
+Stats stats(std::vector<double> seconds);
+
+// Runs a peer tool with its output discarded; seconds, or -1 when it could
+// not run or failed.
+double runPeer(const QString& program, const QStringList& arguments);
+
+// Times one run of work; -1 when it failed.
+double timeRun(const std::function<bool()>& work);
+
+// Our work and the peer's, one run of each per round after one untimed round
+// (which warms the file cache and checks that both work), interleaved so
+// that both meet the same load on a shared machine. prepare, when given,
+// runs untimed before every run (e.g. to empty an output folder).
+struct Pair {
+    Stats ours, peer;
+};
+Pair compare(int rounds, const std::function<bool()>& ours, const std::function<bool()>& peer,
+             const std::function<void()>& prepare = {});
+Stats repeat(int rounds, const std::function<bool()>& work, const std::function<void()>& prepare = {});
+
+// "0.123 s (0.120-0.130)": median with the spread of the runs.
+QString describe(const Stats& s);
+
+// One summary line: "ratio: <what> <value> (target <= <target>) ok|MISSED",
+// or without a target when target <= 0.
+void printRatio(const QString& what, double value, double target);
+// The same for an absolute time: "limit: <what> <seconds> s (target < <limit> s) ok|MISSED".
+void printLimit(const QString& what, double seconds, double limit);
+
+} // namespace bench
