@@ -502,11 +502,7 @@ struct Runner {
         const bench::Pair t = bench::compare(rounds, ours, peer, prepare);
         std::printf("%s\n  ours %s   %s %s\n", qPrintable(work), qPrintable(bench::describe(t.ours)), qPrintable(peerName),
                     qPrintable(bench::describe(t.peer)));
-        if (t.ours.ok() && t.peer.ok())
-            bench::printRatio(work + QStringLiteral(" vs ") + peerName, t.ours.median / t.peer.median, target);
-        else
-            std::printf("ratio: %-58s failed\n", qPrintable(work));
-        std::fflush(stdout);
+        bench::printRatio(work + QStringLiteral(" vs ") + peerName, t.ours, t.peer, target);
         return t;
     }
 };

@@ -10,7 +10,10 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/resource.h>
+#include <sys/time.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -25,11 +28,11 @@ QImage photo(int index, int width, int height)
     sky.setColorAt(1, QColor::fromHsv((index * 37 + 120) % 360, 200, 90));
     p.fillRect(img.rect(), sky);
     QRandomGenerator rng(quint32(index + 1));
-    const int shapes = 60, big = std::max(2, width / 7);
-    for (int i = 0; i < shapes; ++i) {
+    const int small = std::max(1, width / 75), big = std::max(small + 1, width * 2 / 15);
+    for (int i = 0; i < 60; ++i) {
         p.setBrush(QColor::fromHsv(rng.bounded(360), rng.bounded(255), rng.bounded(255), 160));
         p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(rng.bounded(width), rng.bounded(height)), rng.bounded(1, big), rng.bounded(1, big));
+        p.drawEllipse(QPointF(rng.bounded(width), rng.bounded(height)), rng.bounded(small, big), rng.bounded(small, big));
     }
     p.end();
     for (int y = 0; y < img.height(); ++y) {
@@ -65,16 +68,45 @@ QImage diagram(int index, int width, int height)
     return img;
 }
 
-Stats stats(std::vector<double> seconds)
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+double seconds(const timeval& t)
+{
+    return t.tv_sec + t.tv_usec / 1e6;
+}
+
+// Processor time of this process and of its children that were waited for.
+double processorSeconds()
+{
+    rusage self {}, children {};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+    return seconds(self.ru_utime) + seconds(self.ru_stime) + seconds(children.ru_utime) + seconds(children.ru_stime);
+}
+
+} // namespace
+
+Stats stats(const std::vector<Sample>& samples)
 {
     Stats s;
-    if (seconds.empty() || std::any_of(seconds.begin(), seconds.end(), [](double v) { return v < 0; }))
+    if (samples.empty() || std::any_of(samples.begin(), samples.end(), [](const Sample& v) { return v.wall < 0; }))
         return s;
-    std::sort(seconds.begin(), seconds.end());
-    const size_t n = seconds.size();
-    s.median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
-    s.min = seconds.front();
-    s.max = seconds.back();
+    std::vector<double> wall, cpu;
+    for (const Sample& v : samples) {
+        wall.push_back(v.wall);
+        cpu.push_back(v.cpu);
+    }
+    s.median = median(wall);
+    s.min = *std::min_element(wall.begin(), wall.end());
+    s.max = *std::max_element(wall.begin(), wall.end());
+    s.cpu = median(cpu);
     return s;
 }
 
@@ -105,13 +137,17 @@ double runPeer(const QString& program, const QStringList& arguments)
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
 }
 
-double timeRun(const std::function<bool()>& work)
+Sample timeRun(const std::function<bool()>& work)
 {
+    const double cpu = processorSeconds();
     QElapsedTimer t;
     t.start();
     if (!work())
-        return -1;
-    return t.nsecsElapsed() / 1e9;
+        return Sample();
+    Sample s;
+    s.wall = t.nsecsElapsed() / 1e9;
+    s.cpu = processorSeconds() - cpu;
+    return s;
 }
 
 Pair compare(int rounds, const std::function<bool()>& ours, const std::function<bool()>& peer,
@@ -120,15 +156,21 @@ Pair compare(int rounds, const std::function<bool()>& ours, const std::function<
     auto run = [&prepare](const std::function<bool()>& work) {
         if (prepare)
             prepare();
+        ::sync();
         return timeRun(work);
     };
     Pair result;
-    if (run(ours) < 0 || run(peer) < 0)
+    if (run(ours).wall < 0 || run(peer).wall < 0)
         return result;
-    std::vector<double> a, b;
+    std::vector<Sample> a, b;
     for (int i = 0; i < rounds; ++i) {
-        a.push_back(run(ours));
-        b.push_back(run(peer));
+        if (i % 2 == 0) {
+            a.push_back(run(ours));
+            b.push_back(run(peer));
+        } else {
+            b.push_back(run(peer));
+            a.push_back(run(ours));
+        }
     }
     result.ours = stats(a);
     result.peer = stats(b);
@@ -145,22 +187,33 @@ QString describe(const Stats& s)
     if (!s.ok())
         return QStringLiteral("failed");
     auto fmt = [](double v) { return QString::number(v, 'f', v < 0.1 ? 4 : 3); };
-    return QStringLiteral("%1 s (%2-%3)").arg(fmt(s.median), fmt(s.min), fmt(s.max));
+    return QStringLiteral("%1 s (%2-%3, cpu %4 s)").arg(fmt(s.median), fmt(s.min), fmt(s.max), fmt(s.cpu));
 }
 
-void printRatio(const QString& what, double value, double target)
+void printRatio(const QString& what, double value, double target, double cpu)
 {
+    const QString cpuText = cpu >= 0 ? QStringLiteral("cpu %1").arg(cpu, 5, 'f', 2) : QString(9, QLatin1Char(' '));
     if (target > 0)
-        std::printf("ratio: %-58s %6.2f (target <= %.2f) %s\n", qPrintable(what), value, target,
+        std::printf("ratio: %-62s %6.2f  %s  (target <= %.2f) %s\n", qPrintable(what), value, qPrintable(cpuText), target,
                     value <= target ? "ok" : "MISSED");
     else
-        std::printf("ratio: %-58s %6.2f\n", qPrintable(what), value);
+        std::printf("ratio: %-62s %6.2f  %s\n", qPrintable(what), value, qPrintable(cpuText));
     std::fflush(stdout);
+}
+
+void printRatio(const QString& what, const Stats& ours, const Stats& peer, double target)
+{
+    if (!ours.ok() || !peer.ok()) {
+        std::printf("ratio: %-62s failed\n", qPrintable(what));
+        std::fflush(stdout);
+        return;
+    }
+    printRatio(what, ours.median / peer.median, target, peer.cpu > 0 ? ours.cpu / peer.cpu : -1);
 }
 
 void printLimit(const QString& what, double seconds, double limit)
 {
-    std::printf("limit: %-58s %6.3f s (target < %.3f s) %s\n", qPrintable(what), seconds, limit,
+    std::printf("limit: %-62s %6.3f s (target < %.3f s) %s\n", qPrintable(what), seconds, limit,
                 seconds < limit ? "ok" : "MISSED");
     std::fflush(stdout);
 }
