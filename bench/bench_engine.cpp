@@ -352,6 +352,14 @@ int fileCount(const QString& dir)
     return QDir(dir).entryList(QDir::Files).size();
 }
 
+double megabytes(const QString& dir)
+{
+    qint64 sum = 0;
+    for (const QFileInfo& f : QDir(dir).entryInfoList(QDir::Files))
+        sum += f.size();
+    return sum / 1e6;
+}
+
 bool pageCount(PdfEngine& e, const QString& file, int expected)
 {
     const bool ok = e.LoadFromFile(file, QString()) == 1 && e.PageCount() == expected;
@@ -492,7 +500,7 @@ struct Runner {
     int rounds = 5;
     QString only;  // runs only the rows whose name holds this text
     bool wants(const QString& work) const { return work.contains(only); }
-    std::function<void()> prepare;  // untimed, before every run
+    std::function<void(bool ours)> prepare;  // untimed, before every run
 
     bench::Pair row(const QString& work, const QString& peerName, double target, const std::function<bool()>& ours,
                     const std::function<bool()>& peer)
@@ -590,22 +598,26 @@ int main(int argc, char** argv)
 
     const QString ours = work + QStringLiteral("/ours"), peer = work + QStringLiteral("/peer");
     // Output folders are emptied outside the timed runs: deleting hundreds of files is slow here.
-    runner.prepare = [&] {
-        freshDir(ours);
-        freshDir(peer);
-    };
+    runner.prepare = [&](bool oursNext) { freshDir(oursNext ? ours : peer); };
     const QStringList tenPages{QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-f"), QStringLiteral("1"),
                                QStringLiteral("-l"), QStringLiteral("10")};
     auto pdftoppm = [&](const QStringList& options) {
         return bench::runPeer(QStringLiteral("pdftoppm"), QStringList(tenPages) << options << in.book200 << peer + QStringLiteral("/p")) >= 0
                && fileCount(peer) == 10;
     };
-    runner.row(QStringLiteral("render 10 pages at 300 dpi, PNG"), QStringLiteral("pdftoppm -png"), 1.2,
-               [&] { return render(e, in.book200, 10, 5, ours, "png"); }, [&] { return pdftoppm({QStringLiteral("-png")}); });
+    auto outputSizes = [&] {
+        std::printf("  files written: ours %.1f MB, peer %.1f MB\n", megabytes(ours), megabytes(peer));
+    };
+    if (runner.row(QStringLiteral("render 10 pages at 300 dpi, PNG"), QStringLiteral("pdftoppm -png"), 1.2,
+                   [&] { return render(e, in.book200, 10, 5, ours, "png"); }, [&] { return pdftoppm({QStringLiteral("-png")}); })
+            .ours.ok())
+        outputSizes();
     runner.row(QStringLiteral("render 10 pages at 300 dpi, PNG, as the tool does"), QStringLiteral("pdftoppm -png"), 1.2,
                [&] { return renderAsTool(e, in.book200, 10, 5, ours, "png"); }, [&] { return pdftoppm({QStringLiteral("-png")}); });
-    runner.row(QStringLiteral("render 10 pages at 300 dpi, BMP"), QStringLiteral("pdftoppm (PPM)"), 1.2,
-               [&] { return render(e, in.book200, 10, 0, ours, "bmp"); }, [&] { return pdftoppm({}); });
+    if (runner.row(QStringLiteral("render 10 pages at 300 dpi, BMP"), QStringLiteral("pdftoppm (PPM)"), 1.2,
+                   [&] { return render(e, in.book200, 10, 0, ours, "bmp"); }, [&] { return pdftoppm({}); })
+            .ours.ok())
+        outputSizes();
 
     const QString textOut = work + QStringLiteral("/ours.txt"), peerText = work + QStringLiteral("/peer.txt");
     runner.row(QStringLiteral("text of 200 pages, layout (7)"), QStringLiteral("pdftotext -layout"), 1.2,
@@ -640,8 +652,10 @@ int main(int argc, char** argv)
                    written = fileCount(peer);
                    return ok;
                });
-    if (runner.wants(QStringLiteral("images out")))
+    if (runner.wants(QStringLiteral("images out"))) {
         std::printf("  images: ours %d, pdfimages %d\n", found, written);
+        outputSizes();
+    }
     QDir(work).removeRecursively();
     return 0;
 }

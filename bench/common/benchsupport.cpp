@@ -151,25 +151,25 @@ Sample timeRun(const std::function<bool()>& work)
 }
 
 Pair compare(int rounds, const std::function<bool()>& ours, const std::function<bool()>& peer,
-             const std::function<void()>& prepare)
+             const std::function<void(bool ours)>& prepare)
 {
-    auto run = [&prepare](const std::function<bool()>& work) {
+    auto run = [&](bool isOurs) {
         if (prepare)
-            prepare();
+            prepare(isOurs);
         ::sync();
-        return timeRun(work);
+        return timeRun(isOurs ? ours : peer);
     };
     Pair result;
-    if (run(ours).wall < 0 || run(peer).wall < 0)
+    if (run(true).wall < 0 || run(false).wall < 0)
         return result;
     std::vector<Sample> a, b;
     for (int i = 0; i < rounds; ++i) {
         if (i % 2 == 0) {
-            a.push_back(run(ours));
-            b.push_back(run(peer));
+            a.push_back(run(true));
+            b.push_back(run(false));
         } else {
-            b.push_back(run(peer));
-            a.push_back(run(ours));
+            b.push_back(run(false));
+            a.push_back(run(true));
         }
     }
     result.ours = stats(a);
@@ -177,9 +177,9 @@ Pair compare(int rounds, const std::function<bool()>& ours, const std::function<
     return result;
 }
 
-Stats repeat(int rounds, const std::function<bool()>& work, const std::function<void()>& prepare)
+Stats repeat(int rounds, const std::function<bool()>& work)
 {
-    return compare(rounds, work, [] { return true; }, prepare).ours;
+    return compare(rounds, work, [] { return true; }).ours;
 }
 
 QString describe(const Stats& s)

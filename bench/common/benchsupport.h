@@ -44,15 +44,16 @@ Sample timeRun(const std::function<bool()>& work);
 // Our work and the peer's, one run of each per round after one untimed round
 // (which warms the file cache and checks that both work), interleaved (who
 // goes first alternates) so that both meet the same load on a shared
-// machine. prepare, when given, runs untimed before every run: it may empty
-// an output folder; the file system is synced after it, so that no run pays
-// for writing back the one before.
+// machine. prepare, when given, runs untimed before every run (with true
+// before ours, false before the peer's): it may empty that side's output
+// folder. The file system is synced after it, so that no run pays for
+// writing back the one before.
 struct Pair {
     Stats ours, peer;
 };
 Pair compare(int rounds, const std::function<bool()>& ours, const std::function<bool()>& peer,
-             const std::function<void()>& prepare = {});
-Stats repeat(int rounds, const std::function<bool()>& work, const std::function<void()>& prepare = {});
+             const std::function<void(bool ours)>& prepare = {});
+Stats repeat(int rounds, const std::function<bool()>& work);
 
 // "0.123 s (0.120-0.130, cpu 0.118 s)": median with the spread of the runs
 // and the median processor time.
