@@ -1,0 +1,72 @@
+#pragma once
+
+// Helpers of the shell and tool tests: PDFs with passwords and bookmarks,
+// bookmarks read back with QPDF, icons of one colour, and driving modal
+// dialogs from a timer.
+
+#include <QApplication>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace shellsupport {
+
+// A copy of a PDF protected with a user password (AES-256), made by qpdf.
+bool encryptPdf(const QString& in, const QString& out, const QString& userPassword);
+
+struct Outline
+{
+    QString title;
+    int page = 0; // from 1; 0 when the bookmark points nowhere known
+    int depth = 0;
+};
+
+// Gives a PDF a bookmark tree through QPDF: one top-level bookmark per title
+// pointing at the page (from 1) of the same index; each top-level bookmark
+// gets `children` children pointing at the same page.
+bool addOutlines(const QString& path, const QStringList& titles, const QList<int>& pages, int children = 0);
+
+// Every bookmark of a PDF in document order (depth first), read with QPDF.
+QList<Outline> readOutlines(const QString& path, const QString& password = QString());
+
+// The text of each page, trimmed, as pdftotext reads it.
+QStringList pageTexts(const QString& path, int pages);
+
+// An .ico file whose every pixel has one colour.
+bool writeIcon(const QString& path, const QColor& colour, int side = 256);
+
+// Calls action with the first visible top-level widget of type T (a modal
+// dialog opened by the code under test) as soon as one appears; gives up
+// after timeoutMs. Returns immediately; the action runs from the event loop.
+template <class T>
+void whenShown(std::function<void(T*)> action, int timeoutMs = 10000)
+{
+    auto* timer = new QTimer;
+    auto* clock = new QElapsedTimer;
+    clock->start();
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs]() {
+        T* found = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) {
+                found = t;
+                break;
+            }
+        }
+        if (!found && clock->elapsed() < timeoutMs)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        delete clock;
+        if (found)
+            action(found);
+    });
+    timer->start(20);
+}
+
+} // namespace shellsupport
