@@ -57,7 +57,9 @@ FeatureBase::FeatureBase(QWidget* parent, const BrandingRecord& branding)
 
 FeatureBase::~FeatureBase()
 {
-    // The engine outlives the page: it lives as long as the program.
+    // The page lives as long as the program; its engine instance is released
+    // with it, while every library it uses is still loaded.
+    delete engine;
     delete ui;
 }
 

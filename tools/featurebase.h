@@ -55,7 +55,7 @@ public:
     qint32 fileCount = 0;
     qint32 selectedIndex = -1;
     QPalette headerPalette;
-    // Never null. A page without an engine (brand 2 or higher, or no engine
+    // Never null; owned by the page. A page without an engine (brand 2 or higher, or no engine
     // library) holds a facade bound to no library: every call answers 0 or
     // empty text and reaches nothing. hasEngine() tells the two apart.
     PdfEngine* engine = nullptr;
