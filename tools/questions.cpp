@@ -35,9 +35,11 @@ Questions& Questions::current()
     return installedQuestions ? *installedQuestions : dialogs;
 }
 
-void Questions::install(Questions* questions)
+Questions* Questions::install(Questions* questions)
 {
+    Questions* before = installedQuestions;
     installedQuestions = questions;
+    return before;
 }
 
 QString Questions::existingDirectory(QWidget* parent, const QString& caption, const QString& dir)
@@ -149,12 +151,13 @@ ScriptedQuestions::ScriptedQuestions() = default;
 ScriptedQuestions::~ScriptedQuestions()
 {
     if (isInstalled)
-        Questions::install(nullptr);
+        Questions::install(previous);
 }
 
 ScriptedQuestions& ScriptedQuestions::installed()
 {
-    Questions::install(this);
+    if (!isInstalled)
+        previous = Questions::install(this);
     isInstalled = true;
     return *this;
 }

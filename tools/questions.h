@@ -45,7 +45,8 @@ public:
     // The answerer in use; the real dialogs unless another one is installed.
     static Questions& current();
     // Installs an answerer (not owned); nullptr brings the real dialogs back.
-    static void install(Questions* questions);
+    // Returns the answerer installed before.
+    static Questions* install(Questions* questions);
 
     // Typed helpers: each builds its Question and asks current().
     static QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
@@ -76,7 +77,8 @@ public:
     ScriptedQuestions();
     ~ScriptedQuestions() override;
 
-    // Installs this answerer for its lifetime.
+    // Installs this answerer for its lifetime; the one installed before comes
+    // back when it ends.
     ScriptedQuestions& installed();
 
     ScriptedQuestions& queue(Question::Kind kind, const QVariant& answer);
@@ -101,4 +103,5 @@ private:
     QStringList wrongKinds;
     QSet<QString> passwordsOffered;
     bool isInstalled = false;
+    Questions* previous = nullptr;
 };

@@ -57,6 +57,7 @@ class TestMainWindow : public QObject
 
     QTemporaryDir dir;
     CustomFileNames names;
+    ScriptedQuestions noDialogs; // nothing here may open a real chooser
 
     std::unique_ptr<OpenWindow> window(int brand, int tool, bool show = true)
     {
@@ -77,18 +78,10 @@ class TestMainWindow : public QObject
     template <class T = QWidget>
     static T* child(MainWindow* w, const char* name)
     {
-        const QList<T*> all = w->findChildren<T*>(QLatin1String(name));
-        for (T* c : all) {
-            QObject* o = c;
-            bool own = true;
-            for (; o && o != w; o = o->parent())
-                if (o == w->photoList() || o == w->feature())
-                    own = false;
-            if (own)
-                return c;
-        }
-        qWarning() << "no widget" << name;
-        return nullptr;
+        T* c = shellsupport::ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
+        if (!c)
+            qWarning() << "no widget" << name;
+        return c;
     }
 
     static Cell cellOf(MainWindow* w, const char* name)
@@ -143,6 +136,7 @@ private slots:
         QStandardPaths::setTestModeEnabled(true);
         QVERIFY(dir.isValid());
         names.directory = dir.path();
+        noDialogs.installed();
         QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("Icon.ico")), QColor(30, 90, 200)));
     }
 

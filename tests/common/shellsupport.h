@@ -41,6 +41,21 @@ QStringList pageTexts(const QString& path, int pages);
 // An .ico file whose every pixel has one colour.
 bool writeIcon(const QString& path, const QColor& colour, int side = 256);
 
+// The first descendant of root named `name` that does not lie inside any of
+// the excluded objects (forms nested in a window reuse designer names).
+template <class T>
+T* ownChild(QObject* root, const QString& name, const QList<QObject*>& excluded)
+{
+    for (T* candidate : root->findChildren<T*>(name)) {
+        bool inside = false;
+        for (QObject* o = candidate; o && o != root; o = o->parent())
+            inside = inside || excluded.contains(o);
+        if (!inside)
+            return candidate;
+    }
+    return nullptr;
+}
+
 // Calls action with the first visible top-level widget of type T (a modal
 // dialog opened by the code under test) as soon as one appears; gives up
 // after timeoutMs. Returns immediately; the action runs from the event loop.
