@@ -214,10 +214,16 @@ QPixmap PhotoList::noPreviewImage(int resolution)
     const int side = small ? 100 : 600;
     QPixmap pixmap(side, side);
     pixmap.fill(Qt::white);
-    QFont font;
-    font.setPointSize(small ? 9 : 30);
-    font.setBold(true);
     const QString text = QStringLiteral("No Preview Available");
+    QFont font;
+    font.setBold(true);
+    // 9 or 30 points, smaller where the font in use is too wide to fit.
+    qreal points = small ? 9 : 30;
+    font.setPointSizeF(points);
+    while (QFontMetrics(font).horizontalAdvance(text) > side - side / 10 && points > 4) {
+        points -= 0.5;
+        font.setPointSizeF(points);
+    }
     const QFontMetrics metrics(font);
     const int textWidth = metrics.horizontalAdvance(text);
     const int lineHeight = metrics.height();

@@ -190,6 +190,13 @@ private slots:
     {
         const QPixmap small = PhotoList::noPreviewImage(72);
         QCOMPARE(small.size(), QSize(100, 100));
+        // The words fit: the edges stay white.
+        const QImage smallImage = small.toImage();
+        QVERIFY(inkShare(smallImage) > 0.001);
+        for (int y = 0; y < 100; ++y) {
+            QCOMPARE(qGray(smallImage.pixel(0, y)), 255);
+            QCOMPARE(qGray(smallImage.pixel(99, y)), 255);
+        }
         const QPixmap large = PhotoList::noPreviewImage(300);
         QCOMPARE(large.size(), QSize(600, 600));
         QVERIFY(inkShare(large.toImage()) > 0.001);
