@@ -300,25 +300,33 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    int height = -1;
+    // Measured once the layouts have placed the children at the new size.
+    QTimer::singleShot(0, this, &MainWindow::fitToolPageHeight);
+}
+
+void MainWindow::fitToolPageHeight()
+{
     switch (codeOf(record)) {
     case 10008:
-    case 10015:
-        height = ui->widget_4->y() - 5;
-        break;
     case 10012:
-        height = ui->widget_4->y() - ui->pushButton_5->height() - 5;
-        break;
     case 10013:
-        height = ui->Preview->height() - ui->widget_4->height() - 10;
+    case 10015:
         break;
     default:
         return;
     }
-    height = qMax(0, height);
+    // These pages fill the side column down to the process button. The height
+    // comes from the column alone (not from where the last layout put the
+    // button), so that it settles instead of growing with every resize.
+    const int spacing = ui->verticalLayout->spacing();
+    const QMargins margins = ui->verticalLayout->contentsMargins();
+    int height = ui->widget_3->height() - margins.top() - margins.bottom() - ui->widget_4->height() - 2 * spacing;
+    if (!ui->pushButton_5->isHidden())
+        height -= ui->pushButton_5->height() + spacing;
+    height = qMax(ui->widget_2->minimumSizeHint().height(), qMax(0, height));
     ui->widget_2->setMinimumHeight(height);
     ui->widget_2->setMaximumHeight(height);
-    tool->setMaximumHeight(ui->widget_2->height());
+    tool->setMaximumHeight(height);
 }
 
 void MainWindow::preTimer_update()

@@ -63,6 +63,8 @@ private slots:
 
 private:
     void setupFeature();
+    // The tool page's height for the tools whose page fills the side column.
+    void fitToolPageHeight();
     void arrange();
     void colourHeader();
     void ensureUserMarker();

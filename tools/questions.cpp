@@ -42,47 +42,36 @@ Questions* Questions::install(Questions* questions)
     return before;
 }
 
-QString Questions::existingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+QVariant Questions::askCurrent(Question::Kind kind, QWidget* parent, const QString& caption, const QString& text,
+                        const QString& filter)
 {
     Question q;
-    q.kind = Question::ExistingDirectory;
+    q.kind = kind;
     q.parent = parent;
     q.caption = caption;
-    q.text = dir;
-    return current().ask(q).toString();
+    q.text = text;
+    q.filter = filter;
+    return current().ask(q);
+}
+
+QString Questions::existingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return askCurrent(Question::ExistingDirectory, parent, caption, dir).toString();
 }
 
 QString Questions::saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
-    Question q;
-    q.kind = Question::SaveFileName;
-    q.parent = parent;
-    q.caption = caption;
-    q.text = dir;
-    q.filter = filter;
-    return current().ask(q).toString();
+    return askCurrent(Question::SaveFileName, parent, caption, dir, filter).toString();
 }
 
 QString Questions::openFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
-    Question q;
-    q.kind = Question::OpenFileName;
-    q.parent = parent;
-    q.caption = caption;
-    q.text = dir;
-    q.filter = filter;
-    return current().ask(q).toString();
+    return askCurrent(Question::OpenFileName, parent, caption, dir, filter).toString();
 }
 
 QStringList Questions::openFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter)
 {
-    Question q;
-    q.kind = Question::OpenFileNames;
-    q.parent = parent;
-    q.caption = caption;
-    q.text = dir;
-    q.filter = filter;
-    return current().ask(q).toStringList();
+    return askCurrent(Question::OpenFileNames, parent, caption, dir, filter).toStringList();
 }
 
 QColor Questions::color(const QColor& initial, QWidget* parent, const QString& title)
@@ -97,21 +86,13 @@ QColor Questions::color(const QColor& initial, QWidget* parent, const QString& t
 
 int Questions::fileExists(QWidget* parent, const QString& fileName)
 {
-    Question q;
-    q.kind = Question::FileExists;
-    q.parent = parent;
-    q.text = fileName;
-    const QVariant answer = current().ask(q);
+    const QVariant answer = askCurrent(Question::FileExists, parent, QString(), fileName);
     return answer.isValid() ? answer.toInt() : -1;
 }
 
 bool Questions::password(QWidget* parent, const QString& filePath, QString* password)
 {
-    Question q;
-    q.kind = Question::Password;
-    q.parent = parent;
-    q.text = filePath;
-    const QVariant answer = current().ask(q);
+    const QVariant answer = askCurrent(Question::Password, parent, QString(), filePath);
     if (!answer.isValid())
         return false;
     if (password)

@@ -48,6 +48,10 @@ public:
     // Returns the answerer installed before.
     static Questions* install(Questions* questions);
 
+    // Builds a question and asks current().
+    static QVariant askCurrent(Question::Kind kind, QWidget* parent, const QString& caption, const QString& text,
+                               const QString& filter = QString());
+
     // Typed helpers: each builds its Question and asks current().
     static QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
     static QString saveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter);

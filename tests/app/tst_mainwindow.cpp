@@ -222,6 +222,23 @@ private slots:
         QVERIFY(visible("Preview"));
     }
 
+    void toolPageHeightFollowsTheWindow()
+    {
+        for (int tool : {8, 12, 13, 15}) {
+            auto w = window(1, tool);
+            auto* host = child(w.get(), "widget_2");
+            auto* process = child(w.get(), "widget_4");
+            for (int height : {760, 700, 900, 760}) {
+                w->QMainWindow::resize(1100, height);
+                // The page fills the column and ends just above "Process".
+                QTRY_VERIFY(qAbs(host->geometry().bottom() + 10 - process->y()) <= 3);
+                QCOMPARE(host->minimumHeight(), host->maximumHeight());
+                QCOMPARE(w->feature()->maximumHeight(), host->height());
+                QVERIFY(process->geometry().bottom() < child(w.get(), "widget_3")->height());
+            }
+        }
+    }
+
     void headerTextsAndTitle()
     {
         auto w = window(1, 12);
