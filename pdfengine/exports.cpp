@@ -14,10 +14,13 @@ namespace fpe {
 namespace {
 
 std::mutex registryMutex;
+// Never destroyed: instances still open at process exit are left to the
+// system, since tearing them down then would run after QPDF's and Poppler's
+// own static objects are gone.
 std::map<int, std::unique_ptr<Instance>>& registry()
 {
-    static std::map<int, std::unique_ptr<Instance>> instances;
-    return instances;
+    static auto* instances = new std::map<int, std::unique_ptr<Instance>>();
+    return *instances;
 }
 int lastInstanceId = 0;
 
