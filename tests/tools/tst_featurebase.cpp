@@ -3,6 +3,7 @@
 // the engine routines (documents, document information, bookmarks).
 
 #include "featurebase.h"
+#include "logformat.h"
 #include "pdfengine.h"
 #include "enginecore.h"
 #include "questions.h"
@@ -129,6 +130,26 @@ private slots:
         script.queue(Question::ExistingDirectory, QString());
         const auto cancelled = page.Show_SaveToFolder(page.ToFileList(inputs));
         QVERIFY(cancelled.first().outputFile.isEmpty());
+    }
+
+    void logLinesNameTheirSource()
+    {
+        installLogFormat();
+        static QStringList lines;
+        auto previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            lines << qFormatLogMessage(type, context, message);
+        });
+        Page page;
+        ScriptedQuestions script;
+        script.installed();
+        script.queue(Question::ExistingDirectory, dir.path());
+        page.Show_SaveToFolder(page.ToFileList({QStringLiteral("/a/same.pdf"), QStringLiteral("/b/same.pdf")}));
+        qInstallMessageHandler(previous);
+        // The numbered name, quoted, with the file, line and function that wrote it.
+        const QStringList hits = lines.filter(QStringLiteral("\"same(1).pdf\""));
+        QCOMPARE(hits.size(), 1);
+        QVERIFY2(hits.first().contains(QRegularExpression(QStringLiteral("featurebase\\.cpp:\\d+ .*Show_SaveToFolder"))),
+                 qPrintable(hits.first()));
     }
 
     void numberedNames()
