@@ -265,9 +265,27 @@ void MainWindow::drawPreview()
         const double w = page.width() / list->zoom;
         const double h = page.height() / list->zoom;
         const QRect target(int((W - w) / 2 + panX), int((H - h) / 2 + panY), int(w), int(h));
+        // Scaled once per page image and size (panning only moves it), with
+        // area averaging: a 300 dpi page shown small stays legible.
+        if (scaledFrom != page.cacheKey() || scaledPage.size() != target.size()) {
+            scaledPage = target.size().isEmpty() || target.width() > 4 * W
+                             ? QPixmap()
+                             : page.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaledFrom = page.cacheKey();
+        }
         QPainter painter(&canvas);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawPixmap(target, page);
+        // A soft edge shows where the (mostly white) page ends.
+        painter.setPen(Qt::NoPen);
+        for (int i = 4; i >= 1; --i) {
+            painter.setBrush(QColor(0, 0, 0, 10 + 6 * (4 - i)));
+            painter.drawRect(target.adjusted(-1, -1, i, i));
+        }
+        if (!scaledPage.isNull()) {
+            painter.drawPixmap(target.topLeft(), scaledPage);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawPixmap(target, page);
+        }
     }
     fillWindowRole(ui->widget_8, QBrush(canvas));
 }

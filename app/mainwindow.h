@@ -3,6 +3,7 @@
 #include "brandingrecord.h"
 
 #include <QMainWindow>
+#include <QPixmap>
 
 class FeatureBase;
 class PhotoList;
@@ -76,6 +77,8 @@ private:
     FeatureBase* tool = nullptr;
     PhotoList* list = nullptr;
     QTimer* previewTimer = nullptr;
+    QPixmap scaledPage;     // the preview image at its shown size
+    qint64 scaledFrom = 0;  // cache key of the image it was made from
     bool running = false;
     bool pressed = false;
     float pressX = 0;
