@@ -6,7 +6,6 @@
 #include "questions.h"
 #include "testsupport.h"
 
-#include <QGridLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -176,24 +175,6 @@ private slots:
         QCOMPARE(tool.calls.size(), 4);
     }
 
-    void compactLayout()
-    {
-        RecordingTool tool(record(4));
-        PhotoList list(nullptr, &tool, record(4));
-        QCOMPARE(list.listWidget()->iconSize(), QSize(120, 120));
-        QCOMPARE(list.listWidget()->gridSize(), QSize(160, 160));
-        QCOMPARE(list.listWidget()->viewMode(), QListView::IconMode);
-        QCOMPARE(list.listWidget()->selectionMode(), QAbstractItemView::SingleSelection);
-        list.setCompactLayout();
-        QCOMPARE(list.listWidget()->flow(), QListView::TopToBottom);
-        QCOMPARE(list.listWidget()->iconSize(), QSize(35, 35));
-        QCOMPARE(list.listWidget()->gridSize(), QSize(57, 57));
-        auto* grid = list.findChild<QGridLayout*>(QStringLiteral("gridLayout_3"));
-        int row, column, rowSpan, columnSpan;
-        grid->getItemPosition(grid->indexOf(list.findChild<QWidget*>(QStringLiteral("widget_3"))), &row, &column,
-                              &rowSpan, &columnSpan);
-        QCOMPARE(QList<int>({row, column, rowSpan, columnSpan}), QList<int>({0, 2, 3, 1}));
-    }
 };
 
 QTEST_MAIN(TestFileList)

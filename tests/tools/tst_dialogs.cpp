@@ -90,18 +90,6 @@ private slots:
         QCOMPARE(label, QStringLiteral("report.pdf"));
     }
 
-    void fileExistsForm()
-    {
-        DialogFileExists d(nullptr, QStringLiteral("n.pdf"));
-        QCOMPARE(d.result, -1);
-        QCOMPARE(d.findChild<QPushButton*>(QStringLiteral("pushButton_4"))->text(), QStringLiteral("Rename"));
-        QCOMPARE(d.findChild<QPushButton*>(QStringLiteral("pushButton_2"))->text(), QStringLiteral("Override"));
-        QCOMPARE(d.findChild<QPushButton*>(QStringLiteral("pushButton"))->text(), QStringLiteral("Skip"));
-        QVERIFY(!d.findChild<QPushButton*>(QStringLiteral("pushButton"))->icon().isNull());
-        QVERIFY(d.findChild<QLabel*>(QStringLiteral("label"))->text().contains(
-            QStringLiteral("There is already a file with the same name in this location.")));
-    }
-
     void passwordDialog_data()
     {
         QTest::addColumn<QString>("typed");

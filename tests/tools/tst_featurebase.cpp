@@ -193,13 +193,8 @@ private slots:
         QCOMPARE(table.keys(),
                  (QStringList{"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7", "B0", "B1", "B2", "B3", "B4", "B5",
                               "B5Extra", "Executive", "Ledger", "Legal", "Letter", "Postcard", "Statement"}));
-        QCOMPARE(table.keys().indexOf(QStringLiteral("Letter")), 18);
-        QCOMPARE(table.value(QStringLiteral("A4")), 0);
-        QCOMPARE(table.value(QStringLiteral("Statement")), 74);
         QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Letter")), QSizeF(215.9, 279.4));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("A4")), QSizeF(210, 297));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Tabloid?")), QSizeF(210, 297));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Postcard")), QSizeF(100, 148));
+        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Tabloid?")), QSizeF(210, 297)); // unknown: A4
     }
 
     void existingOutputs()

@@ -82,15 +82,8 @@ private slots:
         c = source(QStringLiteral("c"), 4);
     }
 
-    void formDefaults()
+    void bookmarkEntries()
     {
-        PDF_Merger merger(nullptr, record());
-        auto* no = merger.findChild<QRadioButton*>(QStringLiteral("radioButton"));
-        auto* yes = merger.findChild<QRadioButton*>(QStringLiteral("radioButton_2"));
-        QVERIFY(no->isChecked() && !yes->isChecked());
-        QCOMPARE(no->text(), QStringLiteral("Don't Use File Name As \nBookmarks"));
-        QCOMPARE(yes->text(), QStringLiteral("Use File Name As Bookmarks"));
-
         PDF_Merger::BookmarkMap map;
         FeatureBase::fileList rec;
         rec.inputFile = QStringLiteral("/in/x.pdf");
