@@ -78,6 +78,8 @@ MainWindow::MainWindow(QWidget* parent, const CustomFileNames& fileNames)
 
     ui->widget_5->installEventFilter(this);
     ui->widget_8->installEventFilter(this);
+    // The side column settles after the window's own resize event.
+    ui->widget_3->installEventFilter(this);
 
     resize();
     ui->pushButton_Default_1->setText(record.familyName + QStringLiteral(" Home Page"));
@@ -294,6 +296,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ui->widget_5 && event->type() == QEvent::Resize) {
         resize();
+    } else if (watched == ui->widget_3 && event->type() == QEvent::Resize) {
+        fitToolPageHeight();
     } else if (watched == ui->widget_8) {
         if (event->type() == QEvent::MouseButtonPress) {
             const QPointF p = static_cast<QMouseEvent*>(event)->localPos();
@@ -318,8 +322,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    // Measured once the layouts have placed the children at the new size.
-    QTimer::singleShot(0, this, &MainWindow::fitToolPageHeight);
+    fitToolPageHeight();
 }
 
 void MainWindow::fitToolPageHeight()

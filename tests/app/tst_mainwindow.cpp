@@ -231,7 +231,7 @@ private slots:
             for (int height : {760, 700, 900, 760}) {
                 w->QMainWindow::resize(1100, height);
                 // The page fills the column and ends just above "Process".
-                QTRY_VERIFY(qAbs(host->geometry().bottom() + 10 - process->y()) <= 3);
+                QTRY_VERIFY2(qAbs(host->geometry().bottom() + 10 - process->y()) <= 3, qPrintable(QStringLiteral("tool %1 height %2: page %3..%4, process at %5, column %6").arg(tool).arg(height).arg(host->y()).arg(host->geometry().bottom()).arg(process->y()).arg(child(w.get(), "widget_3")->height())));
                 QCOMPARE(host->minimumHeight(), host->maximumHeight());
                 QCOMPARE(w->feature()->maximumHeight(), host->height());
                 QVERIFY(process->geometry().bottom() < child(w.get(), "widget_3")->height());
