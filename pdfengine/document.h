@@ -21,19 +21,30 @@
 namespace fpe {
 
 struct RenderCache;  // render.h: Poppler documents kept for this document
+struct OutlineTree;  // outlines.cpp: the bookmark tree as last read
+struct DocumentFonts; // textdraw.cpp: the fonts embedded for drawn text
 
 // Identity of a file on disk, to tell whether a path still holds the bytes
 // a document was read from.
 struct FileIdentity {
     qint64 size = -1;
     QDateTime modified;
+    qint64 modifiedNs = 0;  // the same, to the file system's resolution
     quint64 inode = 0;
     bool valid() const { return size >= 0; }
     bool operator==(const FileIdentity& o) const
     {
-        return size == o.size && modified == o.modified && inode == o.inode;
+        return size == o.size && modified == o.modified && modifiedNs == o.modifiedNs && inode == o.inode;
     }
     static FileIdentity of(const QString& path);
+};
+
+// A QPDF whose stream data pages of another document still read lazily:
+// pages copied from it keep it alive until that document goes.
+struct SourcePdf {
+    std::shared_ptr<QPDF> pdf;
+    QString path;  // the file it reads; empty for documents made in memory
+    FileIdentity identity;
 };
 
 // How SaveToFile writes; the compression operations raise these.
@@ -41,6 +52,7 @@ struct SaveSettings {
     bool generateObjectStreams = false;
     bool recompressFlate = false;
     int compressionLevel = 0;  // 0: zlib's default
+    std::string minimumVersion;  // raised by content that needs a later PDF version
 };
 
 // Drawing added on top of a page: one overlay stream per page, extended by
@@ -65,6 +77,9 @@ struct Document {
     std::string password;     // the password that opened it (UTF-8)
     bool encrypted = false;   // the source file is encrypted
     bool decrypt = false;     // Decrypt(): save without encryption
+    // Documents whose pages were copied into this one (MergeDocument,
+    // CopyPageRanges), with the documents they themselves copied from.
+    std::vector<SourcePdf> foreignSources;
 
     int selectedPage = 1;     // 1-based
 
@@ -90,10 +105,14 @@ struct Document {
 
     // Per-concern state.
     std::map<int, QPDFObjGen> outlineIds;            // outline id -> outline item
+    std::shared_ptr<OutlineTree> outlineTree;
     std::map<int, std::vector<int>> imageLists;      // list id -> image ids
+    std::vector<int> foundImages;                    // FindImages: image ids, document order
+    std::map<QPDFObjGen, int> imageIds;              // image object -> its registry id
     std::map<QPDFObjGen, PageOverlay> overlays;      // page -> drawing overlay
     std::map<const void*, QPDFObjectHandle> embeddedImages;  // file image -> its XObject here
     std::shared_ptr<RenderCache> renderCache;
+    std::shared_ptr<DocumentFonts> fonts;
     SaveSettings saveSettings;
 
 private:

@@ -1,9 +1,10 @@
 #include "instance.h"
+#include "pages.h"
 
 #include <poppler-global.h>
 #include <poppler-qt5.h>
 
-#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFLogger.hh>
 
 #include <algorithm>
 #include <mutex>
@@ -21,6 +22,12 @@ void initialiseLibrary()
     std::call_once(once, [] {
         Poppler::setDebugErrorFunction(ignorePopplerMessage, QVariant());
         poppler::set_debug_error_function(ignorePopplerCppMessage, nullptr);
+        // QPDF prints warnings about objects that belong to no document
+        // through its default logger, whatever a document's own settings.
+        auto logger = QPDFLogger::defaultLogger();
+        logger->setInfo(logger->discard());
+        logger->setWarn(logger->discard());
+        logger->setError(logger->discard());
     });
 }
 
@@ -38,9 +45,7 @@ std::unique_ptr<Document> Instance::makeBlankDocument()
     doc->pdf = std::make_shared<QPDF>();
     configureQuietly(*doc->pdf);
     doc->pdf->emptyPDF();
-    QPDFObjectHandle page = QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] /Resources << >> >>");
-    page.replaceKey("/Contents", doc->pdf->newStream(""));
-    QPDFPageDocumentHelper(*doc->pdf).addPage(QPDFPageObjectHelper(doc->pdf->makeIndirectObject(page)), false);
+    doc->pdf->addPage(newBlankPage(*doc->pdf, 612, 792), false);
     doc->modified = true;
     return doc;
 }

@@ -74,6 +74,8 @@ public:
     std::map<int, ImageEntry> images;
     int selectedImageId = 0;
     ImageEntry* selectedImage();
+    // The registry id of an image XObject of the document, made on first sight.
+    int registerFoundImage(Document& doc, QPDFObjectHandle image);
 
     // --- other concerns ----------------------------------------------------
     std::shared_ptr<FontState> fonts;

@@ -2,7 +2,8 @@
 
 // What the fuzzer does with every input, and what the regression test
 // repeats for every input the fuzzer once found crashing: open the bytes as a
-// PDF, then count pages, render page 1, extract its text and find its images.
+// PDF, then count pages, render page 1, extract its text and find its images;
+// then walk its bookmarks, copy pages into a new document, compress and save.
 
 #include "pdfengine.h"
 
@@ -18,6 +19,7 @@ inline bool run(PdfEngine& engine, const QByteArray& bytes, const QString& workD
 {
     const QString input = QDir(workDir).filePath(QStringLiteral("input.pdf"));
     const QString image = QDir(workDir).filePath(QStringLiteral("page.png"));
+    const QString saved = QDir(workDir).filePath(QStringLiteral("saved.pdf"));
     QFile f(input);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return true;
@@ -32,8 +34,26 @@ inline bool run(PdfEngine& engine, const QByteArray& bytes, const QString& workD
         engine.GetPageText(0);
         engine.GetPageText(7);
         engine.FindImages();
+        engine.GetImageListCount(engine.GetPageImageList(0));
+        const int outlines = engine.OutlineCount();
+        for (int i = 1; i <= outlines && i <= 50; ++i)
+            engine.GetOutlineID(i);
+
+        const int copy = engine.NewDocument();
+        engine.CopyPageRanges(id, QStringLiteral("1-3"));
+        engine.DeletePages(1, 1);
+        engine.SaveToFile(saved);
+        engine.RemoveDocument(copy);
+
+        engine.SelectDocument(id);
+        engine.CompressContent();
+        engine.CompressFonts(1);
+        engine.CompressImages(1);
+        engine.Decrypt();
+        engine.SaveToFile(saved);
         engine.RemoveDocument(id);
         QFile::remove(image);
+        QFile::remove(saved);
     }
     // The instance must stay usable: it always holds at least one document.
     return engine.DocumentCount() >= 1;
