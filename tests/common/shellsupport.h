@@ -1,8 +1,8 @@
 #pragma once
 
-// Helpers of the shell and tool tests: PDFs with passwords and bookmarks,
-// bookmarks read back with QPDF, icons of one colour, and driving modal
-// dialogs from a timer.
+// Helpers of the shell and tool tests: bookmarks on files, page texts, icons
+// of one colour, widgets of nested forms, and driving modal dialogs from a
+// timer. PDF fixtures themselves come from pdffixtures.h.
 
 #include <QApplication>
 #include <QColor>
@@ -14,26 +14,17 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace shellsupport {
 
-// A copy of a PDF protected with a user password (AES-256), made by qpdf.
-bool encryptPdf(const QString& in, const QString& out, const QString& userPassword);
+// Gives a PDF file bookmarks: (depth, title) pairs in depth-first order, as
+// fixtures::addOutlines places them.
+bool addBookmarks(const QString& path, const std::vector<std::pair<int, QString>>& items);
 
-struct Outline
-{
-    QString title;
-    int page = 0; // from 1; 0 when the bookmark points nowhere known
-    int depth = 0;
-};
-
-// Gives a PDF a bookmark tree through QPDF: one top-level bookmark per title
-// pointing at the page (from 1) of the same index; each top-level bookmark
-// gets `children` children pointing at the same page.
-bool addOutlines(const QString& path, const QStringList& titles, const QList<int>& pages, int children = 0);
-
-// Every bookmark of a PDF in document order (depth first), read with QPDF.
-QList<Outline> readOutlines(const QString& path, const QString& password = QString());
+// Every bookmark of a file as "title@page", depth first, read with QPDF.
+QStringList bookmarks(const QString& path);
 
 // The text of each page, trimmed, as pdftotext reads it.
 QStringList pageTexts(const QString& path, int pages);

@@ -5,6 +5,7 @@
 #include "dialogfileexists.h"
 #include "featurebase.h"
 #include "pdf_auth.h"
+#include "pdffixtures.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -178,7 +179,7 @@ private slots:
         const QString source = dir.filePath(QStringLiteral("src.pdf"));
         const QString locked = dir.filePath(QStringLiteral("real-locked.pdf"));
         testsupport::writeTextPdf(source, {QStringLiteral("x")});
-        QVERIFY(shellsupport::encryptPdf(source, locked, QStringLiteral("pw")));
+        QVERIFY(fixtures::encrypt(source, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         QList<FeatureBase::fileList> list = page.ToFileList({locked, source});
         list[0].outputFile = source; // exists
         list[1].outputFile = dir.filePath(QStringLiteral("free.pdf"));

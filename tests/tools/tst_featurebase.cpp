@@ -6,6 +6,7 @@
 #include "logformat.h"
 #include "pdfengine.h"
 #include "enginecore.h"
+#include "pdffixtures.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -257,8 +258,8 @@ private slots:
         const QString plain = pdf(QStringLiteral("plain.pdf"));
         const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
         const QString locked2 = dir.filePath(QStringLiteral("locked2.pdf"));
-        QVERIFY(shellsupport::encryptPdf(pdf(QStringLiteral("source.pdf")), locked, QStringLiteral("s3cret")));
-        QVERIFY(shellsupport::encryptPdf(plain, locked2, QStringLiteral("other")));
+        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("source.pdf")), locked, QStringLiteral("s3cret"), QStringLiteral("owner"), 256));
+        QVERIFY(fixtures::encrypt(plain, locked2, QStringLiteral("other"), QStringLiteral("owner"), 256));
 
         // Typed right on the second try: the record keeps the password.
         script.queue(Question::Password, QStringLiteral("wrong")).queue(Question::Password, QStringLiteral("s3cret"));
@@ -321,7 +322,7 @@ private slots:
         ScriptedQuestions script;
         script.installed();
         const QString locked = dir.filePath(QStringLiteral("nolib.pdf"));
-        QVERIFY(shellsupport::encryptPdf(pdf(QStringLiteral("nolibsrc.pdf")), locked, QStringLiteral("pw")));
+        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("nolibsrc.pdf")), locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         // Nothing can be opened, so nothing is asked.
         const auto list = page.PreProcess(page.ToFileList({locked, dir.filePath(QStringLiteral("none.pdf"))}), true);
         QCOMPARE(list.size(), 2);
@@ -391,23 +392,27 @@ private slots:
         PdfEngine* e = page.engine;
         const QString file = dir.filePath(QStringLiteral("marked.pdf"));
         testsupport::writeTextPdf(file, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
-        QStringList titles;
-        for (int i = 0; i < 9; ++i)
-            titles << QStringLiteral("Chapter %1").arg(i + 1);
-        QVERIFY(shellsupport::addOutlines(file, titles, {1, 2, 3, 1, 2, 3, 1, 2, 3}, 2));
-        QCOMPARE(shellsupport::readOutlines(file).size(), 27);
+        // Nine chapters of two sections each.
+        std::vector<std::pair<int, QString>> items;
+        for (int i = 1; i <= 9; ++i) {
+            items.emplace_back(0, QStringLiteral("Chapter %1").arg(i));
+            items.emplace_back(1, QStringLiteral("Section %1.1").arg(i));
+            items.emplace_back(1, QStringLiteral("Section %1.2").arg(i));
+        }
+        QVERIFY(shellsupport::addBookmarks(file, items));
+        QCOMPARE(shellsupport::bookmarks(file).size(), 27);
 
         page.DiscardDocuments();
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         QCOMPARE(e->OutlineCount(), 27);
         page.StripOutlines(file);
-        QCOMPARE(shellsupport::readOutlines(file).size(), 0);
+        QCOMPARE(shellsupport::bookmarks(file), QStringList());
         QVERIFY(testsupport::qpdfCheck(file));
         QCOMPARE(testsupport::qpdfPageCount(file), 3);
         QCOMPARE(testsupport::pdfInfo(file).value(QStringLiteral("Creator")), QStringLiteral("PDF-Merger"));
 
         // In memory: every bookmark of the selected document goes.
-        QVERIFY(shellsupport::addOutlines(file, titles, {1, 2, 3, 1, 2, 3, 1, 2, 3}, 1));
+        QVERIFY(shellsupport::addBookmarks(file, items));
         page.DiscardDocuments();
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         page.RemoveOutlines();
