@@ -25,22 +25,23 @@ RenderCache::~RenderCache() = default;
 
 namespace {
 
+bool sourceStillSame(const Document& doc)
+{
+    return doc.sourceIdentity.valid() && FileIdentity::of(doc.sourcePath) == doc.sourceIdentity;
+}
+
+// The document's source file, while the document is unchanged and the file
+// still holds the bytes it was loaded from.
 std::unique_ptr<poppler::document> openSource(const Document& doc)
 {
-    if (doc.modified || doc.sourcePath.isEmpty() || !doc.sourceIdentity.valid()
-        || !(FileIdentity::of(doc.sourcePath) == doc.sourceIdentity))
+    if (doc.modified || doc.sourcePath.isEmpty() || !sourceStillSame(doc))
         return nullptr;
     std::unique_ptr<poppler::document> pd(poppler::document::load_from_file(
         QFile::encodeName(doc.sourcePath).toStdString(), doc.password, doc.password));
     // Checked again once open: the file may have been replaced meanwhile.
-    if (!pd || pd->is_locked() || !(FileIdentity::of(doc.sourcePath) == doc.sourceIdentity))
+    if (!pd || pd->is_locked() || !sourceStillSame(doc))
         return nullptr;
     return pd;
-}
-
-bool sourceStillSame(const Document& doc)
-{
-    return FileIdentity::of(doc.sourcePath) == doc.sourceIdentity;
 }
 
 } // namespace
