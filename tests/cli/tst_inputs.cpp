@@ -13,8 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <unistd.h>
-
 using clisupport::run;
 
 namespace {
@@ -150,18 +148,6 @@ private slots:
         r = merge({"--password-for", "locked-b.pdf=bee", "locked-b.pdf", "a.pdf", "locked-b.pdf"});
         QCOMPARE(r.status, 0);
         QCOMPARE(texts(), (QStringList{"b-1", "a-1", "a-2", "b-1"}));
-    }
-
-    void unreadableInput()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root reads every file");
-        QVERIFY(QFile::copy(path("a.pdf"), path("secret.pdf")));
-        QVERIFY(QFile::setPermissions(path("secret.pdf"), QFileDevice::WriteOwner));
-        const auto r = merge({"secret.pdf", "b.pdf", "c.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: secret.pdf: not readable"});
-        QCOMPARE(texts(), (QStringList{"b-1", "c-1"}));
     }
 };
 

@@ -1,8 +1,8 @@
 // folioforge-cli merge against the desktop merger: the same pages, texts,
 // page geometry, bookmarks and information for the same choices, read with
 // pdfinfo, pdftotext and QPDF. Then what happens to an existing output in
-// each --if-exists mode, an output that is one of the inputs, relative
-// paths, and outputs that cannot be written.
+// each --if-exists mode, an output that is one of the inputs, and outputs
+// that cannot be written.
 
 #include "clisupport.h"
 #include "pdf_merger.h"
@@ -181,17 +181,6 @@ private slots:
         QCOMPARE(shellsupport::pageTexts(y, 5), (QStringList{"x-1", "x-2", "y-1", "x-1", "x-2"}));
         QCOMPARE(shellsupport::bookmarks(y), (QStringList{"x.pdf@1", "y.pdf@3", "x.pdf@4"}));
         QCOMPARE(testsupport::qpdfPageCount(x), 2);
-    }
-
-    void pathsRelativeToTheCurrentFolder()
-    {
-        QVERIFY(QDir(dir.path()).mkpath("sub/out"));
-        const QString sub = path("sub");
-        QVERIFY(QFile::copy(b, path("sub/b.pdf")));
-        const auto r = run({"merge", "-o", "out/m.pdf", "../a.pdf", "b.pdf"}, sub);
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{path("sub/out/m.pdf")});
-        QCOMPARE(testsupport::qpdfPageCount(path("sub/out/m.pdf")), 5);
     }
 
     void outputThatCannotBeWritten()
