@@ -181,6 +181,17 @@ QString FeatureBase::NumberedFileName(const QString& path, int n)
     return QDir(FolderOf(path)).filePath(name);
 }
 
+QString FeatureBase::FreeNumberedFileName(const QString& path, const QSet<QString>& claimed)
+{
+    QString renamed;
+    for (int n = 1; n < numberedNameLimit; ++n) {
+        renamed = ToNativePath(NumberedFileName(path, n));
+        if (!QFileInfo::exists(renamed) && !claimed.contains(QFileInfo(renamed).absoluteFilePath()))
+            break;
+    }
+    return renamed;
+}
+
 void FeatureBase::AskSaveFileName()
 {
     skipCollisionCheck = true;
@@ -203,19 +214,12 @@ QList<FeatureBase::fileList> FeatureBase::PreProcess(QList<fileList> list, bool 
                 drop.append(rec.id);
                 skipped = true;
             } else if (answer == 0) {
-                // The first numbered name that neither exists nor is the
-                // output of another record of this run.
+                // Not the output of another record of this run either.
                 QSet<QString> claimed;
                 for (int j = 0; j < list.size(); ++j)
                     if (j != i && !list.at(j).outputFile.isEmpty())
                         claimed.insert(QFileInfo(list.at(j).outputFile).absoluteFilePath());
-                QString renamed;
-                for (int n = 1; n < numberedNameLimit; ++n) {
-                    renamed = ToNativePath(NumberedFileName(rec.outputFile, n));
-                    if (!QFileInfo::exists(renamed) && !claimed.contains(QFileInfo(renamed).absoluteFilePath()))
-                        break;
-                }
-                rec.outputFile = renamed;
+                rec.outputFile = FreeNumberedFileName(rec.outputFile, claimed);
                 qDebug() << rec.outputFile;
             }
             // Override, or the dialog closed by its frame: keep the name.

@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QPalette>
 #include <QPixmap>
+#include <QSet>
 #include <QSizeF>
 #include <QString>
 #include <QStringList>
@@ -70,6 +71,9 @@ public:
     QList<fileList> Show_SaveToFolder(QList<fileList> list);
     void AskSaveFileName();
     static QString NumberedFileName(const QString& path, int n);
+    // The first NumberedFileName(path, n), n = 1, 2 ..., that names no
+    // existing file and no path of `claimed` (absolute paths).
+    static QString FreeNumberedFileName(const QString& path, const QSet<QString>& claimed = {});
 
     // Pre-processing (existing outputs, protected inputs) and engine routines.
     QList<fileList> PreProcess(QList<fileList> list, bool check, Inputs inputs = Inputs::Test);
