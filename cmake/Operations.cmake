@@ -29,6 +29,7 @@ function(folio_generate_operations table outdir)
   set(facade_decls "")
   set(facade_defs "")
   set(op_names "")
+  set(standin "")
   set(count 0)
 
   foreach(name IN LISTS internal)
@@ -130,6 +131,12 @@ function(folio_generate_operations table outdir)
     endif()
 
     string(APPEND c_decls "FPE_API ${c_ret} FPE${op}(${c_params});\n")
+    if(rtype STREQUAL "QString")
+      set(standin_body "return standInText(instanceId);")
+    else()
+      set(standin_body "return standInNumber<${rtype}>(instanceId);")
+    endif()
+    string(APPEND standin "extern \"C\" FPE_API ${c_ret} FPE${op}(${c_params})\n{\n    ${standin_body}\n}\n\n")
     string(APPEND dispatch
       "extern \"C\" FPE_API ${c_ret} FPE${op}(${c_params})\n{\n"
       "    return ${disp}(instanceId, \"${op}\", [&](fpe::Instance& in) { return in.${op}(${inst_args}); });\n}\n\n")
@@ -164,6 +171,7 @@ function(folio_generate_operations table outdir)
   _folio_write_if_changed("${outdir}/fpe_exports.h" "${exports_h}")
   _folio_write_if_changed("${outdir}/fpe_dispatch.inc" "${banner}\n${dispatch}")
   _folio_write_if_changed("${outdir}/fpe_instance_ops.inc" "${banner}${inst_decls}")
+  _folio_write_if_changed("${outdir}/fpe_standin_ops.inc" "${banner}\n${standin}")
   _folio_write_if_changed("${outdir}/enginecore_functions.inc"
     "${banner}enum Function {\n${core_enum}    FunctionCount\n};\n")
   _folio_write_if_changed("${outdir}/enginecore_ops.inc" "${banner}${core_decls}")

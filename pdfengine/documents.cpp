@@ -126,11 +126,21 @@ int Instance::SelectedDocument()
     return selectedDoc().id;
 }
 
+int Instance::LastLoadError()
+{
+    return lastLoadError;
+}
+
 int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 {
+    lastLoadError = LoadFailedNoFile;
     const QFileInfo info(FileName);
-    if (FileName.isEmpty() || !info.isFile() || !info.isReadable() || !looksLikePdf(FileName))
+    if (FileName.isEmpty() || !info.isFile() || !info.isReadable())
         return 0;
+    lastLoadError = LoadFailedNotPdf;
+    if (!looksLikePdf(FileName))
+        return 0;
+    lastLoadError = LoadFailedDamaged;
     const QString path = info.absoluteFilePath();
     const FileIdentity identity = FileIdentity::of(path);
     const std::vector<std::string> passwords = passwordCandidates(Password);
@@ -145,14 +155,18 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
             // reconstructed by QPDF where it can.
             pdf->processInputSource(std::make_shared<CachedFileSource>(path, tail), password.c_str());
             dropMissingPages(*pdf);
-            if (pdf->getAllPages().empty())
+            if (pdf->getAllPages().empty()) {
+                lastLoadError = LoadFailedDamaged;
                 return 0;
+            }
         } catch (const std::exception& e) {
             const auto* qpdfError = dynamic_cast<const QPDFExc*>(&e);
             if (qpdfError && qpdfError->getErrorCode() == qpdf_e_password) {
+                lastLoadError = LoadFailedPassword;
                 ++attempt;  // the password's next encoding
                 continue;
             }
+            lastLoadError = LoadFailedDamaged;
             if (!tail.empty())
                 return 0;
             tail = substituteTrailer(path);
@@ -167,6 +181,7 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         doc->password = password;
         doc->encrypted = pdf->isEncrypted();
         addDocument(std::move(doc));
+        lastLoadError = LoadSucceeded;
         return 1;
     }
     return 0;

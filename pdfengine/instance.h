@@ -55,6 +55,10 @@ public:
     // Drops everything that belongs to the document (images found in it,
     // image lists, outline ids); the concerns' caches live in the document.
     void forgetDocument(int documentId);
+    // Why the last LoadFromFile failed, for callers that tell the user.
+    enum LoadResult { LoadSucceeded = 0, LoadFailedNoFile = 1, LoadFailedNotPdf = 2, LoadFailedDamaged = 3,
+                      LoadFailedPassword = 4 };
+    int lastLoadError = LoadSucceeded;
 
     // --- units and origin -------------------------------------------------
     int units = 0;   // 0 points, 1 millimetres, 2 inches

@@ -11,6 +11,8 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <climits>
+#include <sys/uio.h>
 #include <unistd.h>
 #endif
 
@@ -88,6 +90,54 @@ bool OutputFile::write(const char* data, qint64 size)
     if (temp->write(data, size) != size)
         failed = true;
     return !failed;
+}
+
+bool OutputFile::write(const std::vector<Piece>& pieces)
+{
+    if (!temp || failed)
+        return false;
+#ifndef Q_OS_WIN
+    // Straight to the file descriptor, after whatever QFile still buffers.
+    if (!temp->flush()) {
+        failed = true;
+        return false;
+    }
+    const int fd = temp->handle();
+    std::vector<iovec> batch;
+    size_t next = 0;
+    while (next < pieces.size() && !failed) {
+        batch.clear();
+        for (size_t i = next; i < pieces.size() && batch.size() < IOV_MAX; ++i)
+            batch.push_back({const_cast<char*>(pieces[i].data), static_cast<size_t>(pieces[i].size)});
+        size_t done = 0;  // pieces of this batch written
+        while (done < batch.size()) {
+            const ssize_t n = ::writev(fd, batch.data() + done, static_cast<int>(batch.size() - done));
+            if (n < 0) {
+                if (errno == EINTR)
+                    continue;
+                failed = true;
+                break;
+            }
+            size_t left = static_cast<size_t>(n);
+            while (done < batch.size() && left >= batch[done].iov_len)
+                left -= batch[done++].iov_len;
+            if (done < batch.size()) {
+                batch[done].iov_base = static_cast<char*>(batch[done].iov_base) + left;
+                batch[done].iov_len -= left;
+            }
+        }
+        next += batch.size();
+    }
+    // QFile's idea of the position follows the descriptor's.
+    if (!failed && !temp->seek(temp->size()))
+        failed = true;
+    return !failed;
+#else
+    for (const Piece& piece : pieces)
+        if (!write(piece.data, piece.size))
+            return false;
+    return true;
+#endif
 }
 
 bool OutputFile::commit()

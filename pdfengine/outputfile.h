@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class QIODevice;
 class QTemporaryFile;
@@ -27,6 +28,12 @@ public:
     bool isOpen() const;
     QIODevice& device();
     bool write(const char* data, qint64 size);
+    // Writes the pieces in order, with few system calls and no copying.
+    struct Piece {
+        const char* data;
+        qint64 size;
+    };
+    bool write(const std::vector<Piece>& pieces);
     // Moves the written file into place; false (and nothing changed) when
     // any write failed or the move did not succeed.
     bool commit();

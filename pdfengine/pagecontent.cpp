@@ -1,9 +1,50 @@
 #include "pagecontent.h"
 
+#include <qpdf/Pl_Discard.hh>
+#include <qpdf/QPDFTokenizer.hh>
+
 #include <cmath>
 #include <cstdio>
 
 namespace fpe {
+
+namespace {
+
+// Counts the q operators the page's content leaves open: each needs its own
+// Q before our drawing, or its transformation would leak into it.
+class OpenSaveCounter : public QPDFObjectHandle::TokenFilter
+{
+public:
+    void handleToken(QPDFTokenizer::Token const& token) override
+    {
+        if (token.getType() == QPDFTokenizer::tt_word) {
+            if (token.getValue() == "q")
+                ++depth;
+            else if (token.getValue() == "Q" && depth > 0)
+                --depth;
+        }
+    }
+    int depth = 0;
+};
+
+bool hasContent(QPDFObjectHandle contents)
+{
+    auto nonEmpty = [](QPDFObjectHandle stream) {
+        if (!stream.isStream())
+            return false;
+        QPDFObjectHandle length = stream.getDict().getKey("/Length");
+        return !length.isInteger() || length.getIntValue() > 0;
+    };
+    if (contents.isArray()) {
+        for (auto& item : contents.aitems())
+            if (nonEmpty(item))
+                return true;
+        return false;
+    }
+    return nonEmpty(contents);
+}
+
+} // namespace
 
 std::string pdfNumber(double value)
 {
@@ -30,11 +71,20 @@ void drawOnPage(Document& doc, QPDFPageObjectHelper page, const std::string& ope
     auto it = doc.overlays.find(key);
     if (it == doc.overlays.end() || !it->second.stream.isStream()) {
         QPDF& pdf = *doc.pdf;
-        QPDFObjectHandle contents = pageObj.getKey("/Contents");
-        const bool hasContent = contents.isStream() || (contents.isArray() && contents.getArrayNItems() > 0);
-        if (hasContent) {
+        if (hasContent(pageObj.getKey("/Contents"))) {
+            OpenSaveCounter counter;
+            try {
+                Pl_Discard discard;
+                page.filterContents(&counter, &discard);
+            } catch (const std::exception&) {
+                // Undecodable content draws nothing a viewer could leak.
+            }
             page.addPageContents(pdf.newStream("q\n"), true);
-            page.addPageContents(pdf.newStream("\nQ\n"), false);
+            std::string closing = "\n";
+            for (int i = 0; i < counter.depth; ++i)
+                closing += "Q\n";
+            closing += "Q\n";
+            page.addPageContents(pdf.newStream(closing), false);
         }
         PageOverlay overlay;
         overlay.stream = pdf.newStream("");

@@ -25,22 +25,23 @@ RenderCache::~RenderCache() = default;
 
 namespace {
 
+bool sourceStillSame(const Document& doc)
+{
+    return doc.sourceIdentity.valid() && FileIdentity::of(doc.sourcePath) == doc.sourceIdentity;
+}
+
+// The document's source file, while the document is unchanged and the file
+// still holds the bytes it was loaded from.
 std::unique_ptr<poppler::document> openSource(const Document& doc)
 {
-    if (doc.modified || doc.sourcePath.isEmpty() || !doc.sourceIdentity.valid()
-        || !(FileIdentity::of(doc.sourcePath) == doc.sourceIdentity))
+    if (doc.modified || doc.sourcePath.isEmpty() || !sourceStillSame(doc))
         return nullptr;
     std::unique_ptr<poppler::document> pd(poppler::document::load_from_file(
         QFile::encodeName(doc.sourcePath).toStdString(), doc.password, doc.password));
     // Checked again once open: the file may have been replaced meanwhile.
-    if (!pd || pd->is_locked() || !(FileIdentity::of(doc.sourcePath) == doc.sourceIdentity))
+    if (!pd || pd->is_locked() || !sourceStillSame(doc))
         return nullptr;
     return pd;
-}
-
-bool sourceStillSame(const Document& doc)
-{
-    return FileIdentity::of(doc.sourcePath) == doc.sourceIdentity;
 }
 
 } // namespace
@@ -127,7 +128,7 @@ void put32(char* p, quint32 v)
 }
 
 // 24-bit BMP, bottom-up, from BGR rows.
-bool writeBmp(OutputFile& out, const poppler::image& image, double dpi)
+bool writeBmp(OutputFile& out, poppler::image& image, double dpi)
 {
     const int w = image.width(), h = image.height();
     const qint64 rowBytes = (static_cast<qint64>(w) * 3 + 3) & ~qint64(3);
@@ -149,22 +150,30 @@ bool writeBmp(OutputFile& out, const poppler::image& image, double dpi)
     put32(header + 42, static_cast<quint32>(dotsPerMeter(dpi)));
     if (!out.write(header, sizeof header))
         return false;
-    // Rows bottom-up, gathered into large writes.
+    // Rows bottom-up, written straight from Poppler's pixels when its rows
+    // are padded as BMP's are.
     const int stride = image.bytes_per_row();
     const char* data = image.const_data();
-    const qint64 rowsPerChunk = qMax<qint64>(1, (4 << 20) / rowBytes);
-    QByteArray chunk(static_cast<int>(rowsPerChunk * rowBytes), '\0');
-    const size_t copy = static_cast<size_t>(w) * 3;  // the padding stays zero
-    qint64 filled = 0;
-    for (int y = h - 1; y >= 0; --y) {
-        std::memcpy(chunk.data() + filled, data + static_cast<qint64>(y) * stride, copy);
-        filled += rowBytes;
-        if (filled == chunk.size() || y == 0) {
-            if (!out.write(chunk.constData(), filled))
-                return false;
-            filled = 0;
+    std::vector<OutputFile::Piece> rows;
+    QByteArray padded;
+    if (stride != rowBytes) {
+        padded.fill('\0', static_cast<int>(pixelBytes));
+        for (int y = 0; y < h; ++y)
+            std::memcpy(padded.data() + (h - 1 - y) * rowBytes, data + static_cast<qint64>(y) * stride,
+                        static_cast<size_t>(w) * 3);
+        rows.push_back({padded.constData(), pixelBytes});
+    } else {
+        rows.reserve(static_cast<size_t>(h));
+        const size_t padding = static_cast<size_t>(rowBytes) - static_cast<size_t>(w) * 3;
+        for (int y = h - 1; y >= 0; --y) {
+            char* row = image.data() + static_cast<qint64>(y) * stride;
+            if (padding)
+                std::memset(row + static_cast<size_t>(w) * 3, 0, padding);
+            rows.push_back({row, rowBytes});
         }
     }
+    if (!out.write(rows))
+        return false;
     return true;
 }
 

@@ -65,6 +65,21 @@ private slots:
         QCOMPARE(engine.DocumentCount(), 1);
     }
 
+    void textResultsKeepTheirNulCharacters()
+    {
+        // The stand-in answers every text with "before", NUL, "middle", NUL, "after".
+        PdfEngine engine(QStringLiteral(FOLIO_STANDIN_ENGINE));
+        QVERIFY(engine.LibraryLoaded());
+        const QString expected = QString::fromUtf16(u"before\0middle\0after", 19);
+        QCOMPARE(engine.GetPageText(0), expected);
+        QCOMPARE(engine.GetPageText(0).size(), 19);
+        QCOMPARE(engine.DrawHTMLTextBox(0, 0, 1, 1, QString()), expected);
+        QCOMPARE(engine.NewCustomPrinter(QStringLiteral("x")), expected);
+        // Numbers pass unchanged both ways.
+        QCOMPARE(engine.PageCount(), 7);
+        QCOMPARE(engine.PageWidth(), 7.0);
+    }
+
     void everyOperationIsInvokable()
     {
         const QMetaObject* mo = &PdfEngine::staticMetaObject;

@@ -788,16 +788,25 @@ private slots:
             QVERIFY2(near(page.pixel(outside), Qt::white, 10), "nothing outside the rectangle");
     }
 
+    void existingGraphicsStateDoesNotLeak_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        // Content that moves and scales the coordinate system and never restores it.
+        QTest::newRow("unrestored") << QByteArray("2 0 0 2 50 50 cm 0 0 1 rg 0 0 10 10 re f");
+        // The same inside saves that are never closed.
+        QTest::newRow("open saves") << QByteArray("q q 2 0 0 2 50 50 cm 0 0 1 rg 0 0 10 10 re f");
+    }
+
     void existingGraphicsStateDoesNotLeak()
     {
+        QFETCH(QByteArray, content);
         const QString file = path(QStringLiteral("leak.png"));
         QImage red(4, 4, QImage::Format_RGB32);
         red.fill(Qt::red);
         QVERIFY(red.save(file));
         PdfEngine engine(kEngine);
         QVERIFY(engine.AddImageFromFile(file, 6) > 0);
-        // Content that moves and scales the coordinate system and never restores it.
-        loadPage(engine, 200, 200, 0, "2 0 0 2 50 50 cm 0 0 1 rg 0 0 10 10 re f");
+        loadPage(engine, 200, 200, 0, content.constData());
         engine.SetOrigin(1);
         QCOMPARE(engine.DrawImage(150, 150, 50, 50), 1);
         const QString pdf = save(engine, QStringLiteral("leak.pdf"));

@@ -1,0 +1,4 @@
+#pragma once
+
+// Diagnostic log lines carry time, kind, source file, line and function.
+void installLogFormat();

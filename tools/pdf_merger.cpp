@@ -1,0 +1,80 @@
+#include "pdf_merger.h"
+
+#include "pdfengine.h"
+#include "ui_pdf_merger.h"
+
+#include <QDebug>
+
+PDF_Merger::PDF_Merger(QWidget* parent, const BrandingRecord& record)
+    : FeatureBase(parent, record)
+{
+    ui = new Ui::PDF_Merger;
+    ui->setupUi(this);
+}
+
+PDF_Merger::~PDF_Merger()
+{
+    delete ui;
+}
+
+void PDF_Merger::ApplyHeaderPalette()
+{
+    ui->label_2->setAutoFillBackground(true);
+    ui->label_2->setPalette(headerPalette);
+}
+
+void PDF_Merger::AddBookmarkEntry(BookmarkMap& map, const fileList& rec, int pagesBefore)
+{
+    map.insert(pagesBefore + 1, FileNameOf(rec.inputFile));
+}
+
+void PDF_Merger::Process(QStringList paths)
+{
+    files = ToFileList(paths);
+    if (files.size() < 2)
+        return;
+    AskSaveFileName();
+    if (saveFileName.isEmpty())
+        return;
+    files = PreProcess(files, false);
+    if (files.isEmpty())
+        return;
+
+    // The result is built in the engine and written once, at the end: no
+    // source is read after the output file was written (the output may be one
+    // of the sources), the output is either complete or untouched, and the
+    // work grows with the size of the sources, not with its square.
+    BookmarkMap bookmarks;
+    DiscardDocuments();
+    int outputId = 0;
+    int pageTotal = 0;
+    for (const fileList& rec : qAsConst(files)) {
+        if (engine->LoadFromFile(rec.inputFile, rec.password) != 1) {
+            qDebug() << "not merged, does not open:" << rec.inputFile;
+            continue;
+        }
+        engine->Decrypt();
+        const int sourceId = engine->SelectedDocument();
+        const int pages = engine->PageCount();
+        AddBookmarkEntry(bookmarks, rec, pageTotal);
+        if (outputId == 0) {
+            outputId = sourceId;
+        } else {
+            engine->SelectDocument(outputId);
+            engine->MergeDocument(sourceId);
+        }
+        pageTotal += pages;
+    }
+
+    if (outputId != 0) {
+        engine->SelectDocument(outputId);
+        // The sources' own bookmarks do not belong in the result.
+        RemoveOutlines();
+        if (ui->radioButton_2->isChecked())
+            InsertFileNameBookmarks(bookmarks);
+        StampDocumentInformation();
+        if (engine->SaveToFile(saveFileName) != 1)
+            qDebug() << "could not write" << saveFileName;
+    }
+    DiscardDocuments();
+}

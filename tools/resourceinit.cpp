@@ -1,0 +1,14 @@
+#include "resourceinit.h"
+
+#include <QtGlobal>
+
+static void registerResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+void initFolioResources()
+{
+    static const bool done = (registerResources(), true);
+    Q_UNUSED(done);
+}
