@@ -22,6 +22,7 @@ namespace fpe {
 struct FontState;     // fonts.h: fonts, text size and colour, HTML settings
 struct CaptureState;  // capture.h: captured pages
 struct PrintState;    // printing.h: custom printers and print options
+class Rasterizer;     // rasterizer.h: the device that draws pages, kept between renders
 
 // Called once before the first instance is made: silences library chatter.
 void initialiseLibrary();
@@ -85,6 +86,7 @@ public:
     std::shared_ptr<FontState> fonts;
     std::shared_ptr<CaptureState> captures;
     std::shared_ptr<PrintState> print;
+    std::shared_ptr<Rasterizer> rasterizer;
 
     // --- results -------------------------------------------------------
     std::u16string textResult;

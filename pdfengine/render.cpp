@@ -1,16 +1,15 @@
-// Rendering pages to image files, and the Poppler view that rendering and
-// text share.
+// Rendering pages to image files, and the Poppler views that rendering and
+// text read.
 
 #include "render.h"
 
 #include "instance.h"
 #include "outputfile.h"
 #include "pageranges.h"
+#include "rasterizer.h"
 #include "tiffdevice.h"
 
 #include <poppler-document.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
 
 #include <QFile>
 #include <QImage>
@@ -30,84 +29,106 @@ bool sourceStillSame(const Document& doc)
     return doc.sourceIdentity.valid() && FileIdentity::of(doc.sourcePath) == doc.sourceIdentity;
 }
 
-// The document's source file, while the document is unchanged and the file
-// still holds the bytes it was loaded from.
-std::unique_ptr<poppler::document> openSource(const Document& doc)
+// The document's cache for its current revision: emptied after a change, or
+// when a view reads the source file and the file changed since.
+RenderCache& currentCache(Document& doc)
 {
-    if (doc.modified || doc.sourcePath.isEmpty() || !sourceStillSame(doc))
+    std::shared_ptr<RenderCache>& cache = doc.renderCache;
+    if (!cache || cache->revision != doc.revision || (cache->fromSource && !sourceStillSame(doc))) {
+        cache = std::make_shared<RenderCache>();
+        cache->revision = doc.revision;
+    }
+    return *cache;
+}
+
+// Opens one view of the document: from its source file while the document
+// is unchanged and the file still holds the bytes it was loaded from,
+// otherwise from its snapshot. Null when Poppler cannot read either.
+template <typename View, typename FromFile, typename FromData, typename PageCount>
+std::unique_ptr<View> openView(Document& doc, RenderCache& cache, FromFile fromFile, FromData fromData, PageCount pageCount)
+{
+    const int pages = doc.pageCount();
+    if (!doc.modified && !doc.sourcePath.isEmpty() && sourceStillSame(doc)) {
+        std::unique_ptr<View> view = fromFile(doc.sourcePath);
+        // Checked again once open: the file may have been replaced meanwhile.
+        // Both libraries must see the same pages; when they read a damaged
+        // file differently, Poppler reads QPDF's view instead.
+        if (view && pageCount(*view) == pages && sourceStillSame(doc)) {
+            cache.fromSource = true;
+            return view;
+        }
+    }
+    if (!cache.data) {
+        try {
+            cache.data = doc.snapshot();
+        } catch (const std::exception&) {
+            return nullptr;
+        }
+    }
+    if (!cache.data || cache.data->isEmpty())
         return nullptr;
-    std::unique_ptr<poppler::document> pd(poppler::document::load_from_file(
-        QFile::encodeName(doc.sourcePath).toStdString(), doc.password, doc.password));
-    // Checked again once open: the file may have been replaced meanwhile.
-    if (!pd || pd->is_locked() || !sourceStillSame(doc))
-        return nullptr;
-    return pd;
+    std::unique_ptr<View> view = fromData(cache.data);
+    return view && pageCount(*view) == pages ? std::move(view) : nullptr;
 }
 
 } // namespace
 
 poppler::document* popplerDocument(Document& doc)
 {
-    std::shared_ptr<RenderCache>& cache = doc.renderCache;
-    if (cache && cache->revision == doc.revision && cache->poppler
-        && (!cache->fromSource || sourceStillSame(doc)))
-        return cache->poppler.get();
-
-    auto fresh = std::make_shared<RenderCache>();
-    fresh->revision = doc.revision;
-    const int pages = doc.pageCount();
-    fresh->poppler = openSource(doc);
-    // Both libraries must see the same pages; when they read a damaged file
-    // differently, Poppler reads QPDF's view instead.
-    if (fresh->poppler && fresh->poppler->pages() == pages) {
-        fresh->fromSource = true;
-    } else {
-        fresh->poppler.reset();
-        try {
-            fresh->data = doc.snapshot();
-        } catch (const std::exception&) {
-            fresh->data.reset();
-        }
-        if (!fresh->data || fresh->data->isEmpty())
-            return nullptr;
-        fresh->poppler.reset(poppler::document::load_from_raw_data(fresh->data->constData(), fresh->data->size()));
-        if (!fresh->poppler || fresh->poppler->is_locked() || fresh->poppler->pages() != pages) {
-            cache.reset();
-            return nullptr;
-        }
+    RenderCache& cache = currentCache(doc);
+    if (!cache.textOpened) {
+        cache.textOpened = true;
+        auto usable = [](poppler::document* pd) {
+            std::unique_ptr<poppler::document> view(pd);
+            return view && !view->is_locked() ? std::move(view) : nullptr;
+        };
+        cache.text = openView<poppler::document>(
+            doc, cache,
+            [&](const QString& path) {
+                return usable(poppler::document::load_from_file(QFile::encodeName(path).toStdString(), doc.password, doc.password));
+            },
+            [&](const std::shared_ptr<const QByteArray>& data) {
+                return usable(poppler::document::load_from_raw_data(data->constData(), data->size(), doc.password, doc.password));
+            },
+            [](poppler::document& view) { return view.pages(); });
     }
-    cache = fresh;
-    return cache->poppler.get();
+    return cache.text.get();
+}
+
+RasterDocument* rasterDocument(Document& doc)
+{
+    RenderCache& cache = currentCache(doc);
+    if (!cache.pagesOpened) {
+        cache.pagesOpened = true;
+        cache.pages = openView<RasterDocument>(
+            doc, cache, [&](const QString& path) { return RasterDocument::fromFile(path, doc.password); },
+            [&](const std::shared_ptr<const QByteArray>& data) { return RasterDocument::fromData(data, doc.password); },
+            [](RasterDocument& view) { return view.pageCount(); });
+    }
+    return cache.pages.get();
 }
 
 namespace {
 
-// Renders a page (1-based) of the document as displayed: its CropBox with
-// its rotation, dpi / 72 pixels per point, anti-aliased. An invalid image
-// when the page cannot be rendered or would be too large.
-poppler::image renderPage(Document& doc, int pageNumber, double dpi, poppler::image::format_enum format)
+// Draws a page (1-based) of the document as displayed: its CropBox with its
+// rotation, dpi / 72 pixels per point, anti-aliased. False when the page
+// cannot be drawn or would be too large.
+bool renderPage(Instance& instance, Document& doc, int pageNumber, double dpi, Rasterizer::Order order, Raster& out)
 {
     if (!std::isfinite(dpi) || dpi <= 0 || !doc.hasPage(pageNumber))
-        return poppler::image();
-    poppler::document* pd = popplerDocument(doc);
-    if (!pd)
-        return poppler::image();
-    std::unique_ptr<poppler::page> page(pd->create_page(pageNumber - 1));
-    if (!page)
-        return poppler::image();
-    const poppler::rectf box = page->page_rect(poppler::crop_box);
+        return false;
+    RasterDocument* pages = rasterDocument(doc);
+    if (!pages)
+        return false;
+    const QSizeF box = pages->cropSize(pageNumber);
     const double scale = dpi / 72.0;
-    const double w = std::fabs(box.width()) * scale;
-    const double h = std::fabs(box.height()) * scale;
+    const double w = box.width() * scale;
+    const double h = box.height() * scale;
     if (!(w * h <= maxRenderPixels) || w < 0.5 || h < 0.5)
-        return poppler::image();
-    poppler::page_renderer renderer;
-    renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
-    renderer.set_image_format(format);
-    poppler::image image = renderer.render_page(page.get(), dpi, dpi);
-    if (!image.is_valid() || image.width() <= 0 || image.height() <= 0)
-        return poppler::image();
-    return image;
+        return false;
+    if (!instance.rasterizer)
+        instance.rasterizer = std::make_shared<Rasterizer>();
+    return instance.rasterizer->draw(*pages, pageNumber, dpi, order, out);
 }
 
 int dotsPerMeter(double dpi)
@@ -128,12 +149,13 @@ void put32(char* p, quint32 v)
 }
 
 // 24-bit BMP, bottom-up, from BGR rows.
-bool writeBmp(OutputFile& out, poppler::image& image, double dpi)
+bool writeBmp(OutputFile& out, const Raster& image, double dpi)
 {
-    const int w = image.width(), h = image.height();
+    const int w = image.width, h = image.height;
     const qint64 rowBytes = (static_cast<qint64>(w) * 3 + 3) & ~qint64(3);
     const qint64 pixelBytes = rowBytes * h;
-    if (54 + pixelBytes > 0xffffffffLL)
+    // Splash pads its rows to 4 bytes, as BMP does.
+    if (54 + pixelBytes > 0xffffffffLL || image.stride != rowBytes)
         return false;
     char header[54] = {};
     header[0] = 'B';
@@ -150,38 +172,24 @@ bool writeBmp(OutputFile& out, poppler::image& image, double dpi)
     put32(header + 42, static_cast<quint32>(dotsPerMeter(dpi)));
     if (!out.write(header, sizeof header))
         return false;
-    // Rows bottom-up, written straight from Poppler's pixels when its rows
-    // are padded as BMP's are.
-    const int stride = image.bytes_per_row();
-    const char* data = image.const_data();
+    // Rows bottom-up, written straight from the rasterizer's pixels.
     std::vector<OutputFile::Piece> rows;
-    QByteArray padded;
-    if (stride != rowBytes) {
-        padded.fill('\0', static_cast<int>(pixelBytes));
-        for (int y = 0; y < h; ++y)
-            std::memcpy(padded.data() + (h - 1 - y) * rowBytes, data + static_cast<qint64>(y) * stride,
-                        static_cast<size_t>(w) * 3);
-        rows.push_back({padded.constData(), pixelBytes});
-    } else {
-        rows.reserve(static_cast<size_t>(h));
-        const size_t padding = static_cast<size_t>(rowBytes) - static_cast<size_t>(w) * 3;
-        for (int y = h - 1; y >= 0; --y) {
-            char* row = image.data() + static_cast<qint64>(y) * stride;
-            if (padding)
-                std::memset(row + static_cast<size_t>(w) * 3, 0, padding);
-            rows.push_back({row, rowBytes});
-        }
+    rows.reserve(static_cast<size_t>(h));
+    const size_t padding = static_cast<size_t>(rowBytes) - static_cast<size_t>(w) * 3;
+    for (int y = h - 1; y >= 0; --y) {
+        uchar* row = image.bits + static_cast<qint64>(y) * image.stride;
+        if (padding)
+            std::memset(row + static_cast<size_t>(w) * 3, 0, padding);
+        rows.push_back({reinterpret_cast<const char*>(row), rowBytes});
     }
-    if (!out.write(rows))
-        return false;
-    return true;
+    return out.write(rows);
 }
 
-bool writeWithQt(OutputFile& out, poppler::image& image, double dpi, const char* format, int quality)
+bool writeWithQt(OutputFile& out, const Raster& image, double dpi, const char* format, int quality)
 {
-    // Wraps Poppler's pixels without copying them.
-    QImage view(reinterpret_cast<uchar*>(image.data()), image.width(), image.height(), image.bytes_per_row(),
-                 QImage::Format_RGB888);
+    // Wraps the rasterizer's pixels without copying them (writable data,
+    // one reference: setting the resolution does not detach).
+    QImage view(image.bits, image.width, image.height, image.stride, QImage::Format_RGB888);
     view.setDotsPerMeterX(dotsPerMeter(dpi));
     view.setDotsPerMeterY(dotsPerMeter(dpi));
     QImageWriter writer(&out.device(), format);
@@ -209,9 +217,9 @@ public:
 
     bool isOpen() const { return tif != nullptr; }
 
-    bool add(const poppler::image& image, double dpi)
+    bool add(const Raster& image, double dpi)
     {
-        const uint32_t w = static_cast<uint32_t>(image.width()), h = static_cast<uint32_t>(image.height());
+        const uint32_t w = static_cast<uint32_t>(image.width), h = static_cast<uint32_t>(image.height);
         const float resolution = static_cast<float>(dpi);
         TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
         TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
@@ -227,10 +235,8 @@ public:
         TIFFSetField(tif, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);
         TIFFSetField(tif, TIFFTAG_PAGENUMBER, static_cast<uint16_t>(pageIndex), static_cast<uint16_t>(0));
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, TIFFDefaultStripSize(tif, 0));
-        const int stride = image.bytes_per_row();
-        const char* data = image.const_data();
         for (uint32_t y = 0; y < h; ++y) {
-            if (TIFFWriteScanline(tif, const_cast<char*>(data + static_cast<qint64>(y) * stride), y, 0) < 0)
+            if (TIFFWriteScanline(tif, image.bits + static_cast<qint64>(y) * image.stride, y, 0) < 0)
                 return false;
         }
         ++pageIndex;
@@ -255,6 +261,17 @@ private:
 
 enum RenderFormat { RenderBmp = 0, RenderJpeg = 1, RenderPng = 5, RenderTiff = 7 };
 
+// Once an operation's pages are written, the rasterizer lets go of pixels
+// too many to keep.
+struct TrimRasterizer {
+    Instance& instance;
+    ~TrimRasterizer()
+    {
+        if (instance.rasterizer)
+            instance.rasterizer->trim();
+    }
+};
+
 } // namespace
 
 int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString& FileName)
@@ -265,9 +282,9 @@ int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString&
     const int pageNumber = Page == 0 ? 1 : Page;
     if (!doc.hasPage(pageNumber) || FileName.isEmpty())
         return 0;
-    poppler::image image = renderPage(doc, pageNumber, DPI,
-                                      Options == RenderBmp ? poppler::image::format_bgr24 : poppler::image::format_rgb24);
-    if (!image.is_valid())
+    TrimRasterizer trim{*this};
+    Raster image;
+    if (!renderPage(*this, doc, pageNumber, DPI, Options == RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
         return 0;
     OutputFile out(FileName);
     if (!out.isOpen())
@@ -307,9 +324,10 @@ int Instance::RenderAsMultipageTIFFToFile(double DPI, const QString& PageRanges,
     TiffPages tiff(out);
     if (!tiff.isOpen())
         return 0;
+    TrimRasterizer trim{*this};
     for (int index : pages) {
-        const poppler::image image = renderPage(doc, index + 1, DPI, poppler::image::format_rgb24);
-        if (!image.is_valid() || !tiff.add(image, DPI))
+        Raster image;
+        if (!renderPage(*this, doc, index + 1, DPI, Rasterizer::Rgb, image) || !tiff.add(image, DPI))
             return 0;
     }
     return tiff.close() && out.commit() ? 1 : 0;

@@ -1,10 +1,12 @@
 #pragma once
 
-// Rendering and text read one Poppler view of each document: the document as
+// Rendering and text read Poppler's views of each document: the document as
 // edited so far. While a document is unchanged and the file it came from
 // still holds the bytes it was loaded from, Poppler reads that file (much
 // faster for big files); otherwise it reads the document's serialized
-// snapshot. The view is rebuilt only after a change.
+// snapshot. Text reads it through poppler-cpp, rendering through Poppler's
+// rasterizer (rasterizer.h); each view is opened when first needed and
+// rebuilt only after a change.
 
 #include <QByteArray>
 #include <QtGlobal>
@@ -18,21 +20,27 @@ class document;
 namespace fpe {
 
 struct Document;
+class RasterDocument;
 
 struct RenderCache {
     ~RenderCache();
 
     quint64 revision = 0;
-    bool fromSource = false;
-    // The snapshot Poppler reads in place: declared before the document so
-    // that it outlives it.
+    bool fromSource = false;  // a view reads the source file
+    // The snapshot the views read in place: declared before them so that it
+    // outlives them.
     std::shared_ptr<const QByteArray> data;
-    std::unique_ptr<poppler::document> poppler;
+    bool textOpened = false, pagesOpened = false;  // tried, whether or not it worked
+    std::unique_ptr<poppler::document> text;
+    std::unique_ptr<RasterDocument> pages;
 };
 
-// Poppler's view of the document as edited so far; null when Poppler cannot
-// read it.
+// poppler-cpp's view of the document as edited so far, for text; null when
+// Poppler cannot read it.
 poppler::document* popplerDocument(Document& doc);
+
+// The same for rendering.
+RasterDocument* rasterDocument(Document& doc);
 
 // A render that would produce more pixels than this is refused.
 constexpr double maxRenderPixels = 400e6;
