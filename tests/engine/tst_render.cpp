@@ -7,6 +7,7 @@
 #include "pdfengine.h"
 #include "testsupport.h"
 
+#include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -21,6 +22,7 @@
 #include <QtTest>
 
 #include <tiffio.h>
+#include <unistd.h>
 
 using namespace imagefixtures;
 
@@ -134,6 +136,43 @@ private slots:
         delete engine;
         const QStringList left = QDir(dir.path()).entryList(QDir::Hidden | QDir::Files).filter(QRegularExpression(QStringLiteral("^\\.")));
         QVERIFY2(left.isEmpty(), qPrintable(left.join(QLatin1Char(' '))));
+    }
+
+    void rendersQuietly()
+    {
+        // First in this process to reach Poppler: nothing that Poppler says
+        // about a damaged file may reach stderr.
+        QPDF q;
+        q.emptyPDF();
+        QPDFObjectHandle page = q.makeIndirectObject(
+            QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 100 100] /Resources << /Font << /F1 42 >> >> >>"));
+        page.replaceKey("/Contents", q.newStream("1 0 0 rg 10 10 50 50 re f BADOP BT /F1 12 Tf (x) Tj ET /Missing Do"));
+        QPDFPageDocumentHelper(q).addPage(QPDFPageObjectHelper(page), false);
+        QPDFWriter w(q);
+        w.setOutputMemory();
+        w.write();
+        std::shared_ptr<Buffer> buffer(w.getBufferSharedPointer());
+        QByteArray bytes(reinterpret_cast<const char*>(buffer->getBuffer()), static_cast<int>(buffer->getSize()));
+        bytes.replace("xref", "xxxx");
+        const QString pdf = path(QStringLiteral("noisy.pdf"));
+        QVERIFY(writeBytes(pdf, bytes));
+
+        QTemporaryFile captured;
+        QVERIFY(captured.open());
+        fflush(stderr);
+        const int saved = ::dup(2);
+        ::dup2(captured.handle(), 2);
+        load(pdf);
+        const int bmp = engine->RenderPageToFile(72, 1, 0, path(QStringLiteral("noisy.bmp")));
+        const int tiff = engine->RenderAsMultipageTIFFToFile(72, QStringLiteral("1"), 0, 0, path(QStringLiteral("noisy.tif")));
+        fflush(stderr);
+        ::dup2(saved, 2);
+        ::close(saved);
+        QCOMPARE(bmp, 1);
+        QCOMPARE(tiff, 1);
+        QCOMPARE(QColor(readImage(path(QStringLiteral("noisy.bmp"))).pixel(20, 80)), QColor(255, 0, 0));
+        captured.seek(0);
+        QCOMPARE(QString::fromLocal8Bit(captured.readAll()), QString());
     }
 
     void rendersAsPdftoppm_data()
@@ -378,6 +417,50 @@ private slots:
         QVERIFY(engine->SelectPage(1));
         QVERIFY(engine->GetPageText(7).contains(QStringLiteral("Page 3")));
         QCOMPARE(engine->RemoveDocument(single), 1);
+    }
+
+    void documentsTakeTurns()
+    {
+        // One instance draws pages of several documents, in several formats,
+        // in turn: each page shows its own document's text in its own fonts,
+        // also when a document takes the place of one that was removed.
+        const QString alpha = path(QStringLiteral("turn-alpha.pdf")), bravo = path(QStringLiteral("turn-bravo.pdf"));
+        QVERIFY(testsupport::writeTextPdf(alpha, {QStringLiteral("ALPHA one")}));
+        QVERIFY(testsupport::writeTextPdf(bravo, {QStringLiteral("bravo TWO")}));
+        clearEngine();
+        QCOMPARE(engine->LoadFromFile(alpha, QString()), 1);
+        const int first = engine->SelectedDocument();
+        QCOMPARE(engine->LoadFromFile(bravo, QString()), 1);
+        const int second = engine->SelectedDocument();
+        struct Turn {
+            int document;
+            QString pdf;
+            int option;
+        };
+        const QList<Turn> turns{{first, alpha, 0}, {second, bravo, 0}, {first, alpha, 5}, {second, bravo, 7}, {second, bravo, 0}};
+        for (const Turn& turn : turns) {
+            QVERIFY(engine->SelectDocument(turn.document));
+            const QString out = path(QStringLiteral("turn.%1").arg(turn.option));
+            QCOMPARE(engine->RenderPageToFile(45, 1, turn.option, out), 1);
+            const QImage got = turn.option == 7 ? readTiff(out).value(0).image : readImage(out);
+            QCOMPARE(maxChannelDifference(got, popplerRender(turn.pdf, 1, 45, got.size())), 0);
+        }
+        QCOMPARE(engine->RemoveDocument(first), 1);
+        QCOMPARE(engine->LoadFromFile(alpha, QString()), 1);
+        const QString out = path(QStringLiteral("turn-again.bmp"));
+        QCOMPARE(engine->RenderPageToFile(45, 1, 0, out), 1);
+        QCOMPARE(maxChannelDifference(readImage(out), popplerRender(alpha, 1, 45, readImage(out).size())), 0);
+    }
+
+    void largeRenderThenSmall()
+    {
+        // Pixels of a large page are let go of after it; the next page draws as usual.
+        load(drawing);
+        const QString large = path(QStringLiteral("large.jpg")), small = path(QStringLiteral("small.bmp"));
+        QCOMPARE(engine->RenderPageToFile(1400, 1, 1, large), 1);
+        QCOMPARE(readImage(large).size(), QSize(5833, 3889));
+        QCOMPARE(engine->RenderPageToFile(50, 2, 0, small), 1);
+        QCOMPARE(maxChannelDifference(readImage(small), popplerRender(drawing, 2, 50, readImage(small).size())), 0);
     }
 
     void replacedSourceFileIsNotRendered()
