@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace testsupport;
+
 namespace {
 
 struct ToolExpectation
@@ -187,9 +189,9 @@ private slots:
         BrandingRecord r = makeBrandingRecord(names, 1, 1);
         QVERIFY(r.icon.isNull());
 
-        QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("a.ICO")), Qt::red));
+        QVERIFY(writeIcon(dir.filePath(QStringLiteral("a.ICO")), Qt::red));
         QCOMPARE(findIconFile(names), QString()); // the comparison is case-sensitive
-        QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("b.ico")), Qt::blue));
+        QVERIFY(writeIcon(dir.filePath(QStringLiteral("b.ico")), Qt::blue));
         QCOMPARE(QFileInfo(findIconFile(names)).fileName(), QStringLiteral("b.ico"));
         r = makeBrandingRecord(names, 1, 1);
         QVERIFY(!r.icon.isNull());

@@ -4,12 +4,15 @@
 #include "featurebase.h"
 #include "photolist.h"
 #include "questions.h"
+#include "pdfbuild.h"
 #include "testsupport.h"
 
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 namespace {
 
@@ -45,7 +48,7 @@ class TestFileList : public QObject
         const QString path = dir.filePath(relative);
         QDir().mkpath(QFileInfo(path).absolutePath());
         if (pdf) {
-            testsupport::writeTextPdf(path, {relative});
+            writeTextPdf(path, {relative});
         } else {
             QFile f(path);
             f.open(QIODevice::WriteOnly);

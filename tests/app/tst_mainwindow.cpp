@@ -8,6 +8,7 @@
 #include "photolist.h"
 #include "questions.h"
 #include "shellsupport.h"
+#include "pdfbuild.h"
 #include "testsupport.h"
 
 #include <QDragEnterEvent>
@@ -21,6 +22,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 #include <memory>
 
@@ -78,7 +81,7 @@ class TestMainWindow : public QObject
     template <class T = QWidget>
     static T* child(MainWindow* w, const char* name)
     {
-        T* c = shellsupport::ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
+        T* c = ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
         if (!c)
             qWarning() << "no widget" << name;
         return c;
@@ -104,7 +107,7 @@ class TestMainWindow : public QObject
         QStringList paths;
         for (int i = 0; i < n; ++i) {
             const QString path = dir.filePath(QStringLiteral("%1%2.pdf").arg(stem).arg(i + 1));
-            testsupport::writeTextPdf(path, {QStringLiteral("page of %1").arg(i + 1)});
+            writeTextPdf(path, {QStringLiteral("page of %1").arg(i + 1)});
             paths << path;
         }
         return paths;
@@ -137,7 +140,7 @@ private slots:
         QVERIFY(dir.isValid());
         names.directory = dir.path();
         noDialogs.installed();
-        QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("Icon.ico")), QColor(30, 90, 200)));
+        QVERIFY(writeIcon(dir.filePath(QStringLiteral("Icon.ico")), QColor(30, 90, 200)));
     }
 
     void arrangementOfEveryVariant_data()
@@ -414,7 +417,7 @@ private slots:
         // Ctrl+D shows it in a message box.
         auto w = window(1, 1);
         QString shown;
-        shellsupport::whenShown<QMessageBox>([&shown](QMessageBox* box) {
+        whenShown<QMessageBox>([&shown](QMessageBox* box) {
             shown = box->text();
             box->accept();
         });

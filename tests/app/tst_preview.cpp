@@ -7,6 +7,7 @@
 #include "photolist.h"
 #include "questions.h"
 #include "shellsupport.h"
+#include "pdfbuild.h"
 #include "testsupport.h"
 
 #include <QListWidget>
@@ -14,6 +15,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 #include <memory>
 
@@ -73,7 +76,7 @@ class TestPreview : public QObject
     template <class T = QWidget>
     static T* child(MainWindow* w, const char* name)
     {
-        return shellsupport::ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
+        return ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
     }
 
     static QWidget* canvas(MainWindow* w)
@@ -220,7 +223,7 @@ private slots:
     {
         auto w = window(2, 1);
         const QString pdf = dir.filePath(QStringLiteral("noengine.pdf"));
-        testsupport::writeTextPdf(pdf, {QStringLiteral("x")});
+        writeTextPdf(pdf, {QStringLiteral("x")});
         w->photoList()->addFile(pdf);
         w->photoList()->listWidget()->item(0)->setSelected(true);
         w->photoList()->on_listWidget_itemClicked(nullptr);
@@ -234,8 +237,7 @@ private slots:
         auto w = window();
         PhotoList* list = w->photoList();
         const QString pdf = dir.filePath(QStringLiteral("real.pdf"));
-        QVERIFY(testsupport::writeTextPdf(pdf, {QStringLiteral("FIRST PAGE"), QStringLiteral("SECOND")},
-                                          QSizeF(612, 792)));
+        QVERIFY(writeTextPdf(pdf, {QStringLiteral("FIRST PAGE"), QStringLiteral("SECOND")}));
         list->addFile(pdf);
         const QPixmap thumbnail = list->listWidget()->item(0)->icon().pixmap(612, 792);
         QVERIFY(!thumbnail.isNull());

@@ -13,6 +13,8 @@
 #include <QWidget>
 #include <QtTest>
 
+using namespace testsupport;
+
 class TestTheme : public QObject
 {
     Q_OBJECT
@@ -84,7 +86,7 @@ private slots:
     void themeColourFromTheIcon()
     {
         QTemporaryDir dir;
-        QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("x.ico")), QColor(30, 90, 200)));
+        QVERIFY(writeIcon(dir.filePath(QStringLiteral("x.ico")), QColor(30, 90, 200)));
         BrandingRecord record;
         record.directory = dir.path();
         record.editionCode = 10001;

@@ -3,6 +3,7 @@
 // usage on stderr, and nothing written. Runs without any display.
 
 #include "clisupport.h"
+#include "pdfbuild.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -10,9 +11,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace testsupport;
+
 #include <sys/stat.h>
 
-using clisupport::run;
+
 
 class TestCommandLine : public QObject
 {
@@ -35,8 +38,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(testsupport::writeTextPdf(path("a.pdf"), {"A"}));
-        QVERIFY(testsupport::writeTextPdf(path("b.pdf"), {"B"}));
+        QVERIFY(writeTextPdf(path("a.pdf"), {"A"}));
+        QVERIFY(writeTextPdf(path("b.pdf"), {"B"}));
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
     }
@@ -46,7 +49,7 @@ private slots:
         const QStringList names = subcommands();
         QVERIFY(names.contains("merge"));
         for (const QString& flag : {QStringLiteral("--help"), QStringLiteral("-h")}) {
-            const auto r = run({flag});
+            const auto r = runCli({flag});
             QCOMPARE(r.status, 0);
             QVERIFY(r.err.isEmpty());
             const QString commandsPart = r.out.section("Commands:\n", 1).section("\n\n", 0, 0);
@@ -65,24 +68,24 @@ private slots:
     {
         for (const QString& name : subcommands()) {
             for (const QStringList& args : {QStringList{name, "--help"}, QStringList{name, "-h", "--frob"}}) {
-                const auto r = run(args);
+                const auto r = runCli(args);
                 QCOMPARE(r.status, 0);
                 QVERIFY(r.out.startsWith("Usage: folioforge-cli " + name + " -o "));
                 QVERIFY(r.out.contains("--if-exists"));
                 QVERIFY(r.err.isEmpty());
             }
         }
-        const auto merge = run({"merge", "--help"});
+        const auto merge = runCli({"merge", "--help"});
         QVERIFY(merge.out.contains("--bookmarks"));
         QVERIFY(merge.out.contains("Use File Name As Bookmarks"));
     }
 
     void version()
     {
-        const auto r = run({"--version"});
+        const auto r = runCli({"--version"});
         QCOMPARE(r.status, 0);
         QVERIFY(QRegularExpression("^folioforge-cli \\d+\\.\\d+\\.\\d+\\n$").match(r.out).hasMatch());
-        QCOMPARE(run({"merge", "--version"}).out, r.out);
+        QCOMPARE(runCli({"merge", "--version"}).out, r.out);
     }
 
     void usageErrors_data()
@@ -113,7 +116,7 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(QString, message);
         const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        const auto r = run(args, dir.path());
+        const auto r = runCli(args, dir.path());
         QCOMPARE(r.status, 2);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(r.errLines().value(0).startsWith("folioforge-cli: "), qPrintable(r.err));
@@ -126,8 +129,8 @@ private slots:
     {
         // A copy of the program without the engine library beside it says so.
         const QString copy = path("folioforge-cli");
-        QVERIFY(QFile::copy(clisupport::program(), copy));
-        const auto r = clisupport::runProgram(copy, {"merge", "-o", "none.pdf", "a.pdf", "b.pdf"}, dir.path());
+        QVERIFY(QFile::copy(cliProgram(), copy));
+        const auto r = runCli({"merge", "-o", "none.pdf", "a.pdf", "b.pdf"}, dir.path(), copy);
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
         QVERIFY2(r.err.contains("cannot load the PDF engine"), qPrintable(r.err));
@@ -139,11 +142,11 @@ private slots:
     {
         // Without a display and with a platform that needs one, it runs; the
         // tools' diagnostic log and the toolkit's notes appear only on request.
-        const auto quiet = run({"merge", "-o", "quiet.pdf", "a.pdf", "b.pdf"}, dir.path());
+        const auto quiet = runCli({"merge", "-o", "quiet.pdf", "a.pdf", "b.pdf"}, dir.path());
         QCOMPARE(quiet.status, 0);
         QCOMPARE(quiet.err, QString());
         QCOMPARE(quiet.outLines(), QStringList{path("quiet.pdf")});
-        const auto loud = run({"merge", "-v", "-o", "loud.pdf", "a.pdf", "b.pdf"}, dir.path());
+        const auto loud = runCli({"merge", "-v", "-o", "loud.pdf", "a.pdf", "b.pdf"}, dir.path());
         QCOMPARE(loud.status, 0);
         QVERIFY2(loud.err.contains("featurebase.cpp"), qPrintable(loud.err));
         QCOMPARE(loud.outLines(), QStringList{path("loud.pdf")});

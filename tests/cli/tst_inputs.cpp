@@ -4,7 +4,8 @@
 // --password-for, and wrong or missing passwords are named.
 
 #include "clisupport.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "shellsupport.h"
 #include "testsupport.h"
 
@@ -13,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using clisupport::run;
+using namespace testsupport;
+
+
 
 namespace {
 
@@ -34,31 +37,31 @@ class TestInputs : public QObject
     QString path(const QString& name) const { return dir.filePath(name); }
 
     // Runs in the test folder; the output, when written, holds these page texts.
-    clisupport::Result merge(const QStringList& args, const QString& out = QStringLiteral("out.pdf"))
+    CliResult merge(const QStringList& args, const QString& out = QStringLiteral("out.pdf"))
     {
         QFile::remove(path(out));
-        return run(QStringList{"merge", "-o", out} + args, dir.path());
+        return runCli(QStringList{"merge", "-o", out} + args, dir.path());
     }
 
     QStringList texts(const QString& out = QStringLiteral("out.pdf"))
     {
-        return shellsupport::pageTexts(path(out), testsupport::qpdfPageCount(path(out)));
+        return pageTexts(path(out));
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(dir.isValid());
-        QVERIFY(testsupport::writeTextPdf(path("a.pdf"), {"a-1", "a-2"}));
-        QVERIFY(testsupport::writeTextPdf(path("b.pdf"), {"b-1"}));
-        QVERIFY(testsupport::writeTextPdf(path("c.pdf"), {"c-1"}));
+        QVERIFY(writeTextPdf(path("a.pdf"), {"a-1", "a-2"}));
+        QVERIFY(writeTextPdf(path("b.pdf"), {"b-1"}));
+        QVERIFY(writeTextPdf(path("c.pdf"), {"c-1"}));
         QVERIFY(writeAll(path("notes.pdf"), "These are notes, not a PDF.\n"));
         QVERIFY(writeAll(path("empty.pdf"), QByteArray()));
         QVERIFY(writeAll(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
-        QVERIFY(fixtures::encrypt(path("b.pdf"), path("locked-b.pdf"), "bee", "owner-b", 256));
-        QVERIFY(fixtures::encrypt(path("c.pdf"), path("locked-c.pdf"), "sea", "owner-c", 128));
-        QVERIFY(fixtures::encrypt(path("c.pdf"), path("same-c.pdf"), "bee", "owner", 128, false));
-        QVERIFY(fixtures::encrypt(path("b.pdf"), path("odd=name.pdf"), "p=q", "owner", 256));
+        QVERIFY(encrypt(path("b.pdf"), path("locked-b.pdf"), "bee", "owner-b", 256));
+        QVERIFY(encrypt(path("c.pdf"), path("locked-c.pdf"), "sea", "owner-c", 128));
+        QVERIFY(encrypt(path("c.pdf"), path("same-c.pdf"), "bee", "owner", 128, false));
+        QVERIFY(encrypt(path("b.pdf"), path("odd=name.pdf"), "p=q", "owner", 256));
         QVERIFY(QDir(dir.path()).mkdir("folder.pdf"));
     }
 
@@ -91,8 +94,8 @@ private slots:
     {
         // The merger needs two inputs: with one left nothing is written, and
         // an existing output stays as it was.
-        QVERIFY(testsupport::writeTextPdf(path("kept.pdf"), {"kept"}));
-        const auto r = run({"merge", "-o", "kept.pdf", "a.pdf", "damaged.pdf"}, dir.path());
+        QVERIFY(writeTextPdf(path("kept.pdf"), {"kept"}));
+        const auto r = runCli({"merge", "-o", "kept.pdf", "a.pdf", "damaged.pdf"}, dir.path());
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.errLines().value(0), QStringLiteral("folioforge-cli: damaged.pdf: damaged beyond repair"));

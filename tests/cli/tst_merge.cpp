@@ -6,7 +6,8 @@
 
 #include "clisupport.h"
 #include "pdf_merger.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -17,7 +18,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-using clisupport::run;
+using namespace testsupport;
+
+
 
 namespace {
 
@@ -57,7 +60,7 @@ class TestMerge : public QObject
         for (int i = 1; i <= pages; ++i)
             texts << QStringLiteral("%1-%2").arg(name).arg(i);
         const QString file = path(name + ".pdf");
-        if (!testsupport::writeTextPdf(file, texts))
+        if (!writeTextPdf(file, texts))
             qWarning() << "cannot write" << file;
         return file;
     }
@@ -80,15 +83,15 @@ private slots:
     {
         QVERIFY(dir.isValid());
         // Pages of several sizes and rotations, sources with bookmarks of their own.
-        auto pdfA = fixtures::makePdf({{QRectF(0, 0, 612, 792), 0, QRectF(), "a-1"},
+        auto pdfA = makePdf({{QRectF(0, 0, 612, 792), 0, QRectF(), "a-1"},
                                        {QRectF(0, 0, 842, 595), 90, QRectF(), "a-2"},
                                        {QRectF(0, 0, 595, 842), 0, QRectF(50, 50, 400, 600), "a-3"}});
-        fixtures::addOutlines(*pdfA, {{0, "A one"}, {1, "A one.one"}, {0, "A two"}});
+        addOutlines(*pdfA, {{0, "A one"}, {1, "A one.one"}, {0, "A two"}});
         a = path("a.pdf");
-        QVERIFY(fixtures::writePdf(*pdfA, a));
+        QVERIFY(writePdf(*pdfA, a));
         b = source("b", 2);
         c = source("c", 4);
-        QVERIFY(shellsupport::addBookmarks(c, {{0, "C"}}));
+        QVERIFY(addOutlines(c, {{0, "C"}}));
     }
 
     void sameAsTheDesktopMerger_data()
@@ -106,7 +109,7 @@ private slots:
         QStringList args{"merge", "-o", "cli-" + tag + ".pdf", "a.pdf", "b.pdf", "c.pdf"};
         if (fileNames)
             args << "--bookmarks";
-        const auto r = run(args, dir.path());
+        const auto r = runCli(args, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.err, QString());
         const QString cli = path("cli-" + tag + ".pdf");
@@ -115,13 +118,13 @@ private slots:
         QVERIFY(testsupport::qpdfCheck(cli));
         QCOMPARE(testsupport::qpdfPageCount(cli), 9);
         QCOMPARE(testsupport::qpdfPageCount(desktop), 9);
-        const QStringList texts = shellsupport::pageTexts(cli, 9);
+        const QStringList texts = pageTexts(cli);
         QCOMPARE(texts, (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(shellsupport::pageTexts(desktop, 9), texts);
+        QCOMPARE(pageTexts(desktop), texts);
         QCOMPARE(geometry(cli), geometry(desktop));
         QCOMPARE(geometry(cli).size(), 18);
-        QCOMPARE(fixtures::outlineTitles(cli), fixtures::outlineTitles(desktop));
-        QCOMPARE(shellsupport::bookmarks(cli),
+        QCOMPARE(outlines(cli), outlines(desktop));
+        QCOMPARE(outlines(cli, WithPage),
                  fileNames ? QStringList({"a.pdf@1", "b.pdf@4", "c.pdf@6"}) : QStringList());
         const auto infoCli = testsupport::pdfInfo(cli);
         const auto infoDesktop = testsupport::pdfInfo(desktop);
@@ -134,39 +137,39 @@ private slots:
     {
         // Without --if-exists the chosen file is replaced, as the desktop does.
         const QString out = path("existing.pdf");
-        QVERIFY(testsupport::writeTextPdf(out, {"old"}));
-        auto r = run({"merge", "-o", out, b, a}, dir.path());
+        QVERIFY(writeTextPdf(out, {"old"}));
+        auto r = runCli({"merge", "-o", out, b, a}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outLines(), QStringList{out});
-        QCOMPARE(shellsupport::pageTexts(out, 5), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
+        QCOMPARE(pageTexts(out), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
 
         // rename: the next free numbered name; the existing files stay.
-        QVERIFY(testsupport::writeTextPdf(out, {"old"}));
-        QVERIFY(testsupport::writeTextPdf(path("existing(1).pdf"), {"old one"}));
+        QVERIFY(writeTextPdf(out, {"old"}));
+        QVERIFY(writeTextPdf(path("existing(1).pdf"), {"old one"}));
         const QByteArray old = contents(out);
-        r = run({"merge", "--if-exists", "rename", "-o", out, b, a}, dir.path());
+        r = runCli({"merge", "--if-exists", "rename", "-o", out, b, a}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outLines(), QStringList{path("existing(2).pdf")});
-        QCOMPARE(shellsupport::pageTexts(path("existing(2).pdf"), 5), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
+        QCOMPARE(pageTexts(path("existing(2).pdf")), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
         QCOMPARE(contents(out), old);
         QCOMPARE(testsupport::pdfText(path("existing(1).pdf")).trimmed(), QStringLiteral("old one"));
 
         // skip: nothing written, said on stderr, and that is no failure.
-        r = run({"merge", "--if-exists", "skip", "-o", "existing.pdf", b, a}, dir.path());
+        r = runCli({"merge", "--if-exists", "skip", "-o", "existing.pdf", b, a}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.errLines(), QStringList{"folioforge-cli: existing.pdf: exists, skipped"});
         QCOMPARE(contents(out), old);
         // ... and a missing output is written as usual.
-        r = run({"merge", "--if-exists", "skip", "-o", "fresh.pdf", b, a}, dir.path());
+        r = runCli({"merge", "--if-exists", "skip", "-o", "fresh.pdf", b, a}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outLines(), QStringList{path("fresh.pdf")});
 
         // overwrite: replaced.
-        r = run({"merge", "--if-exists", "overwrite", "-o", out, c, b}, dir.path());
+        r = runCli({"merge", "--if-exists", "overwrite", "-o", out, c, b}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outLines(), QStringList{out});
-        QCOMPARE(shellsupport::pageTexts(out, 6), (QStringList{"c-1", "c-2", "c-3", "c-4", "b-1", "b-2"}));
+        QCOMPARE(pageTexts(out), (QStringList{"c-1", "c-2", "c-3", "c-4", "b-1", "b-2"}));
         QVERIFY(!QFileInfo::exists(path("existing(3).pdf")));
     }
 
@@ -175,24 +178,24 @@ private slots:
         // The desktop merger allows it: every input is read before the output is written.
         const QString x = source("x", 2);
         const QString y = source("y", 1);
-        const auto r = run({"merge", "--bookmarks", "-o", "./y.pdf", "x.pdf", "y.pdf", "x.pdf"}, dir.path());
+        const auto r = runCli({"merge", "--bookmarks", "-o", "./y.pdf", "x.pdf", "y.pdf", "x.pdf"}, dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.outLines(), QStringList{y});
-        QCOMPARE(shellsupport::pageTexts(y, 5), (QStringList{"x-1", "x-2", "y-1", "x-1", "x-2"}));
-        QCOMPARE(shellsupport::bookmarks(y), (QStringList{"x.pdf@1", "y.pdf@3", "x.pdf@4"}));
+        QCOMPARE(pageTexts(y), (QStringList{"x-1", "x-2", "y-1", "x-1", "x-2"}));
+        QCOMPARE(outlines(y, WithPage), (QStringList{"x.pdf@1", "y.pdf@3", "x.pdf@4"}));
         QCOMPARE(testsupport::qpdfPageCount(x), 2);
     }
 
     void outputThatCannotBeWritten()
     {
         // Its folder does not exist: said before anything is done.
-        auto r = run({"merge", "-o", "no/such/folder/m.pdf", "a.pdf", "b.pdf"}, dir.path());
+        auto r = runCli({"merge", "-o", "no/such/folder/m.pdf", "a.pdf", "b.pdf"}, dir.path());
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
         QVERIFY2(r.errLines().value(0).startsWith("folioforge-cli: no/such/folder/m.pdf: "), qPrintable(r.err));
 
         // A folder where no file can be made: found out after the run.
-        r = run({"merge", "-o", "/proc/folioforge-cli-test.pdf", a, b});
+        r = runCli({"merge", "-o", "/proc/folioforge-cli-test.pdf", a, b});
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
         QCOMPARE(r.errLines(), QStringList{"folioforge-cli: /proc/folioforge-cli-test.pdf: not written"});

@@ -5,7 +5,8 @@
 #include "dialogfileexists.h"
 #include "featurebase.h"
 #include "pdf_auth.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 namespace {
 
@@ -77,7 +80,7 @@ private slots:
         QFETCH(QString, button);
         QFETCH(int, answer);
         QString title, label;
-        shellsupport::whenShown<DialogFileExists>([&](DialogFileExists* d) {
+        whenShown<DialogFileExists>([&](DialogFileExists* d) {
             title = d->windowTitle();
             label = d->findChild<QLabel*>(QStringLiteral("label_2"))->text();
             if (button.isEmpty())
@@ -109,7 +112,7 @@ private slots:
         QFETCH(bool, ok);
         QString label, title, startText;
         QLineEdit::EchoMode echo = QLineEdit::Normal;
-        shellsupport::whenShown<PDF_Auth>([&](PDF_Auth* d) {
+        whenShown<PDF_Auth>([&](PDF_Auth* d) {
             title = d->windowTitle();
             label = d->findChild<QLabel*>(QStringLiteral("label_2"))->text();
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("lineEdit"));
@@ -133,43 +136,43 @@ private slots:
     void fileChoosers()
     {
         const QString folder = dir.path();
-        testsupport::writeTextPdf(dir.filePath(QStringLiteral("a.pdf")), {QStringLiteral("a")});
-        testsupport::writeTextPdf(dir.filePath(QStringLiteral("b.pdf")), {QStringLiteral("b")});
+        writeTextPdf(dir.filePath(QStringLiteral("a.pdf")), {QStringLiteral("a")});
+        writeTextPdf(dir.filePath(QStringLiteral("b.pdf")), {QStringLiteral("b")});
 
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("new.pdf")); });
+        whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("new.pdf")); });
         QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
                  dir.filePath(QStringLiteral("new.pdf")));
 
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("a.pdf")); });
+        whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("a.pdf")); });
         QCOMPARE(Questions::openFileName(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
                  dir.filePath(QStringLiteral("a.pdf")));
 
-        shellsupport::whenShown<QFileDialog>(
+        whenShown<QFileDialog>(
             [&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("\"a.pdf\" \"b.pdf\"")); });
         QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
                  (QStringList{dir.filePath(QStringLiteral("a.pdf")), dir.filePath(QStringLiteral("b.pdf"))}));
 
         QDir(folder).mkdir(QStringLiteral("sub"));
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("sub")); });
+        whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("sub")); });
         QCOMPARE(Questions::existingDirectory(nullptr, QString(), QString()), dir.filePath(QStringLiteral("sub")));
 
-        shellsupport::whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), QString()), QString());
-        shellsupport::whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), QString()), QStringList());
     }
 
     void colourDialog()
     {
         QColor initial;
-        shellsupport::whenShown<QColorDialog>([&](QColorDialog* d) {
+        whenShown<QColorDialog>([&](QColorDialog* d) {
             initial = d->currentColor();
             d->setCurrentColor(QColor(12, 34, 56));
             d->accept();
         });
         QCOMPARE(Questions::color(Qt::white, nullptr, QString()), QColor(12, 34, 56));
         QCOMPARE(initial, QColor(Qt::white));
-        shellsupport::whenShown<QColorDialog>([](QColorDialog* d) { d->reject(); });
+        whenShown<QColorDialog>([](QColorDialog* d) { d->reject(); });
         QVERIFY(!Questions::color(Qt::white, nullptr, QString()).isValid());
     }
 
@@ -178,15 +181,15 @@ private slots:
         FeatureBase page(nullptr, merger());
         const QString source = dir.filePath(QStringLiteral("src.pdf"));
         const QString locked = dir.filePath(QStringLiteral("real-locked.pdf"));
-        testsupport::writeTextPdf(source, {QStringLiteral("x")});
-        QVERIFY(fixtures::encrypt(source, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
+        writeTextPdf(source, {QStringLiteral("x")});
+        QVERIFY(encrypt(source, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         QList<FeatureBase::fileList> list = page.ToFileList({locked, source});
         list[0].outputFile = source; // exists
         list[1].outputFile = dir.filePath(QStringLiteral("free.pdf"));
 
-        shellsupport::whenShown<DialogFileExists>([&](DialogFileExists* d) {
+        whenShown<DialogFileExists>([&](DialogFileExists* d) {
             click(d, "pushButton_2"); // override
-            shellsupport::whenShown<PDF_Auth>([](PDF_Auth* a) {
+            whenShown<PDF_Auth>([](PDF_Auth* a) {
                 QTest::keyClicks(a->findChild<QLineEdit*>(QStringLiteral("lineEdit")), QStringLiteral("pw"));
                 click(a, "pushButton");
             });

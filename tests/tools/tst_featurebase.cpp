@@ -6,7 +6,8 @@
 #include "logformat.h"
 #include "pdfengine.h"
 #include "enginecore.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -14,6 +15,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 #include <memory>
 
@@ -76,7 +79,7 @@ class TestFeatureBase : public QObject
             texts << QStringLiteral("%1 page %2").arg(name).arg(i + 1);
         const QString path = dir.filePath(name);
         if (!QFileInfo::exists(path))
-            testsupport::writeTextPdf(path, texts);
+            writeTextPdf(path, texts);
         return path;
     }
 
@@ -258,8 +261,8 @@ private slots:
         const QString plain = pdf(QStringLiteral("plain.pdf"));
         const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
         const QString locked2 = dir.filePath(QStringLiteral("locked2.pdf"));
-        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("source.pdf")), locked, QStringLiteral("s3cret"), QStringLiteral("owner"), 256));
-        QVERIFY(fixtures::encrypt(plain, locked2, QStringLiteral("other"), QStringLiteral("owner"), 256));
+        QVERIFY(encrypt(pdf(QStringLiteral("source.pdf")), locked, QStringLiteral("s3cret"), QStringLiteral("owner"), 256));
+        QVERIFY(encrypt(plain, locked2, QStringLiteral("other"), QStringLiteral("owner"), 256));
 
         // Typed right on the second try: the record keeps the password.
         script.queue(Question::Password, QStringLiteral("wrong")).queue(Question::Password, QStringLiteral("s3cret"));
@@ -322,7 +325,7 @@ private slots:
         ScriptedQuestions script;
         script.installed();
         const QString locked = dir.filePath(QStringLiteral("nolib.pdf"));
-        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("nolibsrc.pdf")), locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
+        QVERIFY(encrypt(pdf(QStringLiteral("nolibsrc.pdf")), locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         // Nothing can be opened, so nothing is asked.
         const auto list = page.PreProcess(page.ToFileList({locked, dir.filePath(QStringLiteral("none.pdf"))}), true);
         QCOMPARE(list.size(), 2);
@@ -391,7 +394,7 @@ private slots:
         Page page;
         PdfEngine* e = page.engine;
         const QString file = dir.filePath(QStringLiteral("marked.pdf"));
-        testsupport::writeTextPdf(file, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+        writeTextPdf(file, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
         // Nine chapters of two sections each.
         std::vector<std::pair<int, QString>> items;
         for (int i = 1; i <= 9; ++i) {
@@ -399,20 +402,20 @@ private slots:
             items.emplace_back(1, QStringLiteral("Section %1.1").arg(i));
             items.emplace_back(1, QStringLiteral("Section %1.2").arg(i));
         }
-        QVERIFY(shellsupport::addBookmarks(file, items));
-        QCOMPARE(shellsupport::bookmarks(file).size(), 27);
+        QVERIFY(addOutlines(file, items));
+        QCOMPARE(outlines(file, WithPage).size(), 27);
 
         page.DiscardDocuments();
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         QCOMPARE(e->OutlineCount(), 27);
         page.StripOutlines(file);
-        QCOMPARE(shellsupport::bookmarks(file), QStringList());
+        QCOMPARE(outlines(file, WithPage), QStringList());
         QVERIFY(testsupport::qpdfCheck(file));
         QCOMPARE(testsupport::qpdfPageCount(file), 3);
         QCOMPARE(testsupport::pdfInfo(file).value(QStringLiteral("Creator")), QStringLiteral("PDF-Merger"));
 
         // In memory: every bookmark of the selected document goes.
-        QVERIFY(shellsupport::addBookmarks(file, items));
+        QVERIFY(addOutlines(file, items));
         page.DiscardDocuments();
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         page.RemoveOutlines();

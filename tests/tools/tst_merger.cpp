@@ -6,7 +6,8 @@
 
 #include "pdf_merger.h"
 #include "pdfengine.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
@@ -14,6 +15,8 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 namespace {
 
@@ -27,10 +30,7 @@ BrandingRecord record(int brand = 1)
 // The file's bookmarks as "title@page", after checking that all are top level.
 QStringList topLevel(const QString& path)
 {
-    for (const QString& line : fixtures::outlineTitles(path))
-        if (!line.startsWith(QLatin1String("0:")))
-            return {QStringLiteral("not top level: ") + line};
-    return shellsupport::bookmarks(path);
+    return outlines(path, WithDepth | WithPage).replaceInStrings(QRegularExpression("^0:"), "");
 }
 
 } // namespace
@@ -49,7 +49,7 @@ class TestMerger : public QObject
         for (int i = 1; i <= pages; ++i)
             texts << QStringLiteral("%1-%2").arg(name).arg(i);
         const QString path = dir.filePath(name + QStringLiteral(".pdf"));
-        if (!testsupport::writeTextPdf(path, texts))
+        if (!writeTextPdf(path, texts))
             qWarning() << "cannot write" << path;
         return path;
     }
@@ -105,9 +105,9 @@ private slots:
         merge(merger, script, {a, b, c}, out);
         QVERIFY(testsupport::qpdfCheck(out));
         QCOMPARE(testsupport::qpdfPageCount(out), 9);
-        QCOMPARE(shellsupport::pageTexts(out, 9),
+        QCOMPARE(pageTexts(out),
                  (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(shellsupport::bookmarks(out), QStringList());
+        QCOMPARE(outlines(out, WithPage), QStringList());
         const auto info = testsupport::pdfInfo(out);
         QCOMPARE(info.value(QStringLiteral("Author")), merger.branding().toolUrl);
         QCOMPARE(info.value(QStringLiteral("Creator")), QStringLiteral("PDF-Merger"));
@@ -140,17 +140,17 @@ private slots:
         script.installed();
         const QString out = output(QStringLiteral("twice.pdf"));
         merge(merger, script, {b, b}, out);
-        QCOMPARE(shellsupport::pageTexts(out, 4), (QStringList{"b-1", "b-2", "b-1", "b-2"}));
+        QCOMPARE(pageTexts(out), (QStringList{"b-1", "b-2", "b-1", "b-2"}));
         QCOMPARE(topLevel(out), (QStringList{"b.pdf@1", "b.pdf@3"}));
     }
 
     void sourcesWithTheirOwnBookmarks()
     {
         const QString marked = source(QStringLiteral("marked"), 3);
-        QVERIFY(shellsupport::addBookmarks(marked, {{0, "One"}, {1, "One.1"}, {1, "One.2"}, {0, "Two"}, {1, "Two.1"},
+        QVERIFY(addOutlines(marked, {{0, "One"}, {1, "One.1"}, {1, "One.2"}, {0, "Two"}, {1, "Two.1"},
                                                     {2, "Two.1.1"}, {0, "Three"}, {0, "Four"}, {0, "Five"}}));
         const QString marked2 = source(QStringLiteral("marked2"), 2);
-        QVERIFY(shellsupport::addBookmarks(marked2, {{0, "Alpha"}, {1, "Alpha.1"}, {0, "Beta"}}));
+        QVERIFY(addOutlines(marked2, {{0, "Alpha"}, {1, "Alpha.1"}, {0, "Beta"}}));
 
         PDF_Merger merger(nullptr, record());
         ScriptedQuestions script;
@@ -158,7 +158,7 @@ private slots:
         const QString plain = output(QStringLiteral("stripped.pdf"));
         merge(merger, script, {marked, a, marked2}, plain);
         QCOMPARE(testsupport::qpdfPageCount(plain), 8);
-        QCOMPARE(shellsupport::bookmarks(plain), QStringList());
+        QCOMPARE(outlines(plain, WithPage), QStringList());
         QVERIFY(testsupport::qpdfCheck(plain));
 
         useFileNames(merger, true);
@@ -167,13 +167,13 @@ private slots:
         QCOMPARE(topLevel(named),
                  (QStringList{"marked.pdf@1", "a.pdf@4", "marked2.pdf@7"}));
         // The sources are untouched.
-        QCOMPARE(shellsupport::bookmarks(marked).size(), 9);
+        QCOMPARE(outlines(marked, WithPage).size(), 9);
     }
 
     void protectedSource()
     {
         const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
-        QVERIFY(fixtures::encrypt(b, locked, QStringLiteral("open-sesame"), QStringLiteral("owner"), 256));
+        QVERIFY(encrypt(b, locked, QStringLiteral("open-sesame"), QStringLiteral("owner"), 256));
         PDF_Merger merger(nullptr, record());
         useFileNames(merger, true);
         ScriptedQuestions script;
@@ -184,7 +184,7 @@ private slots:
             .queue(Question::Password, QStringLiteral("open-sesame"));
         merger.Process({a, locked, c});
         QCOMPARE(script.count(Question::Password), 2);
-        QCOMPARE(shellsupport::pageTexts(out, 9),
+        QCOMPARE(pageTexts(out),
                  (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
         QCOMPARE(topLevel(out),
                  (QStringList{"a.pdf@1", "locked.pdf@4", "c.pdf@6"}));
@@ -201,14 +201,14 @@ private slots:
         const QString out3 = output(QStringLiteral("without-locked.pdf"));
         script.queue(Question::SaveFileName, out3).queue(Question::Password, QVariant());
         merger.Process({c, locked, a});
-        QCOMPARE(shellsupport::pageTexts(out3, 7), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
+        QCOMPARE(pageTexts(out3), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
         QCOMPARE(topLevel(out3), (QStringList{"c.pdf@1", "a.pdf@5"}));
 
         // Only one source left: a copy of its pages.
         const QString out4 = output(QStringLiteral("only-one.pdf"));
         script.queue(Question::SaveFileName, out4).queue(Question::Password, QVariant());
         merger.Process({locked, b});
-        QCOMPARE(shellsupport::pageTexts(out4, 2), (QStringList{"b-1", "b-2"}));
+        QCOMPARE(pageTexts(out4), (QStringList{"b-1", "b-2"}));
         QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
@@ -218,10 +218,10 @@ private slots:
         ScriptedQuestions script;
         script.installed();
         const QString out = output(QStringLiteral("existing.pdf"));
-        testsupport::writeTextPdf(out, {QStringLiteral("old content")});
+        writeTextPdf(out, {QStringLiteral("old content")});
         merge(merger, script, {c, a}, out);
         QCOMPARE(script.count(Question::FileExists), 0);
-        QCOMPARE(shellsupport::pageTexts(out, 7), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
+        QCOMPARE(pageTexts(out), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
     }
 
     void outputIsOneOfTheSources()
@@ -234,7 +234,7 @@ private slots:
         ScriptedQuestions script;
         script.installed();
         merge(merger, script, {x, y, z}, y);
-        QCOMPARE(shellsupport::pageTexts(y, 6), (QStringList{"x-1", "x-2", "y-1", "z-1", "z-2", "z-3"}));
+        QCOMPARE(pageTexts(y), (QStringList{"x-1", "x-2", "y-1", "z-1", "z-2", "z-3"}));
         QCOMPARE(topLevel(y), (QStringList{"x.pdf@1", "y.pdf@3", "z.pdf@4"}));
         QVERIFY(testsupport::qpdfCheck(y));
 
@@ -242,7 +242,7 @@ private slots:
         const QString p = source(QStringLiteral("p"), 1);
         const QString q = source(QStringLiteral("q"), 2);
         merge(merger, script, {p, q, p}, p);
-        QCOMPARE(shellsupport::pageTexts(p, 4), (QStringList{"p-1", "q-1", "q-2", "p-1"}));
+        QCOMPARE(pageTexts(p), (QStringList{"p-1", "q-1", "q-2", "p-1"}));
     }
 
     void sourcesThatDoNotOpenAreSkipped()
@@ -254,7 +254,7 @@ private slots:
         const QString missing = dir.filePath(QStringLiteral("gone.pdf"));
         const QString out = output(QStringLiteral("skipping.pdf"));
         merge(merger, script, {missing, a, missing, b}, out);
-        QCOMPARE(shellsupport::pageTexts(out, 5), (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2"}));
+        QCOMPARE(pageTexts(out), (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2"}));
         QCOMPARE(topLevel(out), (QStringList{"a.pdf@1", "b.pdf@4"}));
 
         // Nothing opens: nothing is written.
@@ -275,7 +275,7 @@ private slots:
 
         // A cancelled save question ends the run before anything is opened.
         const QString locked = dir.filePath(QStringLiteral("locked-cancel.pdf"));
-        QVERIFY(fixtures::encrypt(a, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
+        QVERIFY(encrypt(a, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         script.queue(Question::SaveFileName, QString());
         merger.Process({locked, b});
         QCOMPARE(script.asked().size(), 1);
