@@ -16,7 +16,7 @@ using namespace testsupport;
 
 namespace {
 
-BrandingRecord record(int tool)
+BrandingRecord brandRecord(int tool)
 {
     CustomFileNames names;
     names.directory = "/nonexistent";
@@ -26,7 +26,7 @@ BrandingRecord record(int tool)
 // A tool page that records what the list tells it, and its list.
 struct Tool : FeatureBase {
     explicit Tool(int tool = 1)
-        : FeatureBase(nullptr, record(tool)), list(nullptr, this, record(tool))
+        : FeatureBase(nullptr, brandRecord(tool)), list(nullptr, this, brandRecord(tool))
     {
     }
     void FileListChanged(QStringList paths) override { calls << paths; }

@@ -1,5 +1,7 @@
 #include "testsupport.h"
 
+#include "pdfengine.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -152,6 +154,24 @@ QList<QImage> extractImages(const QString& pdf)
         for (const QString& name : QDir(dir.path()).entryList(QDir::Files, QDir::Name))
             images << QImage(dir.filePath(name));
     return images;
+}
+
+QString saveChecked(PdfEngine& engine, const QString& file)
+{
+    QString report;
+    if (engine.SaveToFile(file) != 1 || !qpdfCheck(file, &report)) {
+        qWarning().noquote() << "not saved, or qpdf --check fails:" << file << report;
+        return QString();
+    }
+    return file;
+}
+
+bool loadOnly(PdfEngine& engine, const QString& file, const QString& password)
+{
+    while (engine.DocumentCount() > 1)
+        engine.RemoveDocument(engine.GetDocumentID(1));
+    const int before = engine.GetDocumentID(1);
+    return engine.LoadFromFile(file, password) == 1 && engine.RemoveDocument(before) == 1;
 }
 
 void keepWhenAsked(QTemporaryDir& dir)

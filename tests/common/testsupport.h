@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+class PdfEngine;
 class QTemporaryDir;
 
 namespace testsupport {
@@ -62,6 +63,12 @@ struct ListedImage {
 QList<ListedImage> listImages(const QString& pdf);
 // Every image of a PDF as pdfimages -png writes it, in list order.
 QList<QImage> extractImages(const QString& pdf);
+
+// Saves the engine's selected document: the file when it was written and
+// qpdf --check passes, "" otherwise.
+QString saveChecked(PdfEngine& engine, const QString& file);
+// Makes the file the engine's only document; false when it does not load.
+bool loadOnly(PdfEngine& engine, const QString& file, const QString& password = QString());
 
 // With FOLIO_KEEP_TEST_FILES set, a test's folder stays, for a look.
 void keepWhenAsked(QTemporaryDir& dir);

@@ -39,10 +39,6 @@ class TestFonts : public QObject
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    QString save(PdfEngine& engine, const QString& name)
-    {
-        return engine.SaveToFile(path(name)) == 1 && qpdfCheck(path(name)) ? path(name) : QString();
-    }
 
     // Every font of the file embedded as a subset with a Unicode map.
     static bool allSubsets(const QString& file)
@@ -79,7 +75,7 @@ private slots:
         QCOMPARE(engine.SelectFont(font), 1);
         engine.SetTextSize(24);
         QCOMPARE(engine.DrawText(72, 700, "Sphinx of black quartz"), 1);
-        const QString file = save(engine, "style.pdf");
+        const QString file = saveChecked(engine, path("style.pdf"));
         const QList<FontRow> rows = pdfFonts(file);
         QCOMPARE(rows.size(), 1);
         QVERIFY2(rows[0].name.endsWith('+' + postScriptName), qPrintable(rows[0].name));
@@ -118,7 +114,7 @@ private slots:
         QVERIFY(engine.AddTrueTypeFont(family, 0) > 0);
         engine.SetTextSize(14);
         QCOMPARE(engine.DrawText(40, 400, text), 1);
-        const QString file = save(engine, "roundtrip.pdf");
+        const QString file = saveChecked(engine, path("roundtrip.pdf"));
         QCOMPARE(squeezed(pdfText(file)), text);
         QVERIFY(allSubsets(file));
     }
@@ -133,13 +129,13 @@ private slots:
         engine.SetTextSize(20);
         QCOMPARE(engine.DrawText(50, 700, "abc"), 1);
         // A save in between, then glyphs the subset did not hold yet.
-        QVERIFY(!save(engine, "between.pdf").isEmpty());
+        QVERIFY(!saveChecked(engine, path("between.pdf")).isEmpty());
         QCOMPARE(engine.SelectPage(2), 1);
         engine.SelectFont(again);
         QCOMPARE(engine.DrawText(50, 700, "xyz \u00e9"), 1);
         QCOMPARE(engine.SelectPage(3), 1);
         QCOMPARE(engine.DrawText(50, 700, "abc xyz"), 1);
-        const QString file = save(engine, "grown.pdf");
+        const QString file = saveChecked(engine, path("grown.pdf"));
         QCOMPARE(pageTexts(file), QStringList({"abc", "xyz \u00e9", "abc xyz"}));
         // The glyphs of the first page are still in the grown subset.
         QVERIFY(!inkBounds(renderPage(file, 1)).isEmpty());
@@ -161,9 +157,9 @@ private slots:
         QCOMPARE(engine.DrawText(50, 700, "second"), 1);
         QCOMPARE(engine.SelectDocument(first), 1);
         QCOMPARE(engine.DrawText(50, 600, "again"), 1);
-        const QString a = save(engine, "first.pdf");
+        const QString a = saveChecked(engine, path("first.pdf"));
         QCOMPARE(engine.SelectDocument(second), 1);
-        const QString b = save(engine, "second.pdf");
+        const QString b = saveChecked(engine, path("second.pdf"));
         QCOMPARE(squeezed(pdfText(a)), "first again");
         QCOMPARE(squeezed(pdfText(b)), "second");
         // Each file renders on its own, from its own font program.
@@ -195,7 +191,7 @@ private slots:
         QCOMPARE(engine.SetOrigin(origin), 1);
         QCOMPARE(engine.SetTextSize(40), 1);
         QCOMPARE(engine.DrawText(at.x(), at.y(), "HHH"), 1);
-        const QRect ink = inkBounds(renderPage(save(engine, "place.pdf"), 1));
+        const QRect ink = inkBounds(renderPage(saveChecked(engine, path("place.pdf")), 1));
         // "H" starts a little right of its origin, stands on the baseline, and is 0.73 em high.
         QVERIFY2(std::abs(ink.left() - expected.x()) < 7, qPrintable(QString::number(ink.left())));
         QVERIFY2(std::abs(ink.bottom() + 1 - expected.y()) < 2, qPrintable(QString::number(ink.bottom())));
@@ -219,7 +215,7 @@ private slots:
         engine.SetOrigin(1);
         engine.SetTextSize(30);
         QCOMPARE(engine.DrawText(50, 100, "HHHHHH"), 1);
-        const QString file = save(engine, "rotated-drawn.pdf");
+        const QString file = saveChecked(engine, path("rotated-drawn.pdf"));
         const QImage page = renderPage(file, 1);
         QCOMPARE(page.width(), rotate == 180 ? 400 : 600);
         const QRect ink = inkBounds(page);
@@ -258,7 +254,7 @@ private slots:
         QCOMPARE(engine.DrawText(50, 300, "HHHH"), 1);
         QCOMPARE(engine.SetTextColor(-3, 7, 0), 1);  // out-of-range components are clamped
         QCOMPARE(engine.DrawText(50, 500, "HHHH"), 1);
-        const QImage page = renderPage(save(engine, "colour.pdf"), 1, 144);
+        const QImage page = renderPage(saveChecked(engine, path("colour.pdf")), 1, 144);
         const QRect red = inkBounds(page, isReddish), blue = inkBounds(page, isBluish), green = inkBounds(page, isGreenish);
         QVERIFY(!red.isEmpty() && !blue.isEmpty() && !green.isEmpty());
         QVERIFY(red.bottom() < 2 * 110 && blue.top() > 2 * 200 && green.top() > 2 * 400);
@@ -278,7 +274,7 @@ private slots:
             QCOMPARE(engine.SelectFont(engine.AddTrueTypeFont(family + styles[i], 0)), 1);
             QCOMPARE(engine.DrawText(50, 100 * (i + 1), "llll"), 1);
         }
-        const QString file = save(engine, "synthetic.pdf");
+        const QString file = saveChecked(engine, path("synthetic.pdf"));
         QCOMPARE(pdfFonts(file).size(), 1);  // one face serves all three
         QCOMPARE(squeezed(pdfText(file)), "llll llll llll");
         const QImage page = renderPage(file, 1);
@@ -312,7 +308,7 @@ private slots:
         for (PdfEngine* e : {&engine, &fresh}) {
             QCOMPARE(e->SetTextSize(20), 1);
             QCOMPARE(e->DrawText(72, 600, "still fine"), 1);
-            QVERIFY(pdfText(save(*e, "bad.pdf")).contains("still fine"));
+            QVERIFY(pdfText(saveChecked(*e, path("bad.pdf"))).contains("still fine"));
         }
     }
 };

@@ -3,7 +3,9 @@
 // without changing anything, and saving with or without the encryption.
 
 #include "pdfbuild.h"
+#include "imagefixtures.h"
 #include "pdfengine.h"
+#include "pixels.h"
 #include "testsupport.h"
 
 #include <QTemporaryDir>
@@ -71,6 +73,10 @@ private slots:
         QCOMPARE(e.LoadFromFile(file, user), 1);
         QCOMPARE(e.LoadFromFile(file, owner), 1);
         QCOMPARE(e.PageCount(), 3);
+        // Rendered and read as the open file is.
+        QCOMPARE(e.RenderPageToFile(20, 2, 0, path("page.bmp")), 1);
+        QCOMPARE(maxChannelDifference(readImage(path("page.bmp")), renderPage(path("plain.pdf"), 2, 20)), 0);
+        QCOMPARE(e.GetPageText(0), pdfText(path("plain.pdf"), 1, {"-raw"}).remove('\f'));
 
         // Saved as it came: still protected, and the user password still opens it.
         QCOMPARE(e.SaveToFile(path("kept.pdf")), 1);
