@@ -5,10 +5,10 @@
 #include "brandingrecord.h"
 #include "featurebase.h"
 #include "mainwindow.h"
-#include "pdfbuild.h"
 #include "photolist.h"
 #include "questions.h"
 #include "shellsupport.h"
+#include "testsupport.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -3,7 +3,7 @@
 // usage on stderr, and nothing written. Runs without any display.
 
 #include "clisupport.h"
-#include "pdfbuild.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>

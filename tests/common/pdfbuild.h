@@ -35,8 +35,7 @@ std::shared_ptr<QPDF> makeNumberedPdf(int n, const QString& label = "Doc");
 bool writePdf(QPDF& pdf, const QString& path, bool asMade = false);
 bool writePdf(const QString& path, const std::vector<PageSpec>& pages);
 bool writeNumberedPdf(const QString& path, int n, const QString& label = "Doc");
-// A page for each text.
-bool writeTextPdf(const QString& path, const QStringList& pageTexts);
+// writeTextPdf (testsupport.h) writes a page for each text.
 
 // A link annotation on page `from` to page `to` (1-based), an explicit
 // destination, or a named one (/Dests) when name is given.

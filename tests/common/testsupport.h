@@ -2,7 +2,10 @@
 
 // Running programs, files, and reading results with independent tools: qpdf,
 // pdfinfo, pdftotext, pdffonts, pdfimages. Every helper of tests/common/ lives
-// in this namespace.
+// in this namespace: PDFs are built with pdfbuild.h and read with QPDF through
+// pdfread.h, pages rendered and looked at with pixels.h, image files made with
+// imagefixtures.h; clisupport.h, cupssupport.h and shellsupport.h serve the
+// command-line, printing and window tests.
 
 #include <QImage>
 #include <QList>
@@ -24,6 +27,8 @@ int run(const QString& program, const QStringList& args, QString* out = nullptr,
 
 QByteArray readFile(const QString& path);
 bool writeFile(const QString& path, const QByteArray& bytes);
+// A PDF (built with QPDF) of a US Letter page for each text, in 36 pt Helvetica.
+bool writeTextPdf(const QString& path, const QStringList& pageTexts);
 
 // qpdf --check passes (exit 0 or 3: warnings only).
 bool qpdfCheck(const QString& path, QString* report = nullptr);

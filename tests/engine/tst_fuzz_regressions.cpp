@@ -3,7 +3,7 @@
 // fuzzer's own sequence of operations.
 
 #include "../fuzz/fuzzsequence.h"
-#include "pdfbuild.h"
+#include "testsupport.h"
 
 #include <QDirIterator>
 #include <QRandomGenerator>

@@ -8,6 +8,7 @@
 #include "pdfbuild.h"
 #include "questions.h"
 #include "shellsupport.h"
+#include "testsupport.h"
 
 #include <QColorDialog>
 #include <QFileDialog>
