@@ -10,7 +10,6 @@
 #include "testsupport.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
@@ -170,11 +169,8 @@ private slots:
         QFETCH(int, option);
         QVERIFY(loadOnly(engine, drawing));
         QVERIFY(writeFile(path("existing.png"), "earlier contents"));
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(engine.RenderPageToFile(dpi, page, option, path("fresh.png")), 0);
         QCOMPARE(engine.RenderPageToFile(dpi, page, option, path("existing.png")), 0);
-        QVERIFY(timer.elapsed() < 5000);  // refused before any pixel is drawn
         QVERIFY(!QFile::exists(path("fresh.png")));
         QCOMPARE(readFile(path("existing.png")), "earlier contents");
     }
