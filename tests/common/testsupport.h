@@ -1,11 +1,12 @@
 #pragma once
 
 // Running programs, files, and reading results with independent tools: qpdf,
-// pdfinfo, pdftotext, pdffonts, pdfimages. Every helper of tests/common/ lives
-// in this namespace: PDFs are built with pdfbuild.h and read with QPDF through
-// pdfread.h, pages rendered and looked at with pixels.h, image files made with
-// imagefixtures.h; clisupport.h, cupssupport.h and shellsupport.h serve the
-// command-line, printing and window tests.
+// pdfinfo, pdftotext, pdffonts, pdfimages. Every helper of tests/common/ but
+// the printing ones (cupstest) lives in this namespace: PDFs are built with
+// pdfbuild.h and read with QPDF through pdfread.h, pages rendered and looked
+// at with pixels.h, image files made with imagefixtures.h; clisupport.h,
+// cupssupport.h and shellsupport.h serve the command-line, printing and
+// window tests.
 
 #include <QImage>
 #include <QList>
