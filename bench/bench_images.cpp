@@ -1,8 +1,11 @@
 // Images to PDF and page capturing, timed through the engine facade the way
-// the tools call it, beside img2pdf for the images:
-//   bench_images [photos=20] [runs=3]
-// Prints times (median of the runs), sizes and the ratios to the peer.
+// the tools call it, beside img2pdf for the images and a plain qpdf copy of
+// the same file for the captured pages:
+//   bench_images [photos=20] [runs=5]
+// Prints times (median of the runs, ours and the peer's interleaved, with
+// the fastest and slowest run), sizes and the ratios to the peer.
 
+#include "benchsupport.h"
 #include "pdfengine.h"
 
 #include <QCoreApplication>
@@ -14,63 +17,12 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
-
-// A 3000 x 2000 picture with smooth gradients, shapes and grain: JPEG sizes
-// close to a camera's at quality 90.
-QImage photo(int index)
-{
-    QImage img(3000, 2000, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient sky(0, 0, 3000, 2000);
-    sky.setColorAt(0, QColor::fromHsv((index * 37) % 360, 120, 230));
-    sky.setColorAt(1, QColor::fromHsv((index * 37 + 120) % 360, 200, 90));
-    p.fillRect(img.rect(), sky);
-    QRandomGenerator rng(quint32(index + 1));
-    for (int i = 0; i < 60; ++i) {
-        p.setBrush(QColor::fromHsv(rng.bounded(360), rng.bounded(255), rng.bounded(255), 160));
-        p.setPen(Qt::NoPen);
-        p.drawEllipse(QPointF(rng.bounded(3000), rng.bounded(2000)), rng.bounded(40, 400), rng.bounded(40, 400));
-    }
-    p.end();
-    for (int y = 0; y < img.height(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < img.width(); ++x) {
-            const int n = int(rng.bounded(17)) - 8;
-            const QRgb c = line[x];
-            line[x] = qRgb(qBound(0, qRed(c) + n, 255), qBound(0, qGreen(c) + n, 255), qBound(0, qBlue(c) + n, 255));
-        }
-    }
-    return img;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-double timeIt(int runs, const std::function<bool()>& work)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer t;
-        t.start();
-        if (!work())
-            return -1;
-        times.push_back(t.nsecsElapsed() / 1e9);
-    }
-    return median(times);
-}
 
 // Images to PDF as the tool does it: one page per image, sized by its resolution.
 bool imagesToPdf(const QStringList& files, const QString& out)
@@ -142,7 +94,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const int photos = argc > 1 ? atoi(argv[1]) : 20;
-    const int runs = argc > 2 ? atoi(argv[2]) : 3;
+    const int runs = argc > 2 ? atoi(argv[2]) : 5;
     QTemporaryDir dir;
 
     std::printf("Generating %d photos of 3000 x 2000...\n", photos);
@@ -152,38 +104,42 @@ int main(int argc, char** argv)
         const QString file = dir.filePath(QStringLiteral("photo%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
         QImageWriter writer(file, "jpeg");
         writer.setQuality(90);
-        writer.write(photo(i));
+        writer.write(bench::photo(i));
         files << file;
         inputBytes += fileSize(file);
     }
-    std::printf("  %.1f MB of JPEG\n", inputBytes / 1e6);
+    std::printf("  %.1f MB of JPEG; %d runs each, median (fastest-slowest)\n", inputBytes / 1e6, runs);
 
     const QString ours = dir.filePath(QStringLiteral("ours.pdf"));
     const QString peer = dir.filePath(QStringLiteral("img2pdf.pdf"));
-    const double tOurs = timeIt(runs, [&] { return imagesToPdf(files, ours); });
-    const double tPeer = timeIt(runs, [&] {
-        return QProcess::execute(QStringLiteral("img2pdf"), QStringList(files) << QStringLiteral("-o") << peer) == 0;
-    });
-    if (tOurs < 0 || tPeer < 0) {
-        std::printf("images to PDF: a run failed (ours %s, img2pdf %s)\n", tOurs < 0 ? "failed" : "ok", tPeer < 0 ? "failed" : "ok");
+    const bench::Pair images = bench::compare(
+        runs, [&] { return imagesToPdf(files, ours); },
+        [&] { return bench::runPeer(QStringLiteral("img2pdf"), QStringList(files) << QStringLiteral("-o") << peer) >= 0; });
+    std::printf("images to PDF, %d photos\n  ours %s   img2pdf %s\n", photos, qPrintable(bench::describe(images.ours)),
+                qPrintable(bench::describe(images.peer)));
+    if (images.ours.ok() && images.peer.ok()) {
+        std::printf("  size: ours %lld B, img2pdf %lld B\n", fileSize(ours), fileSize(peer));
+        bench::printRatio(QStringLiteral("images to PDF, %1 photos, time vs img2pdf").arg(photos), images.ours, images.peer, 1.5);
+        bench::printRatio(QStringLiteral("images to PDF, %1 photos, size vs img2pdf").arg(photos),
+                          double(fileSize(ours)) / fileSize(peer), 1.01);
     } else {
-        std::printf("images to PDF, %d photos: ours %.3f s, img2pdf %.3f s, time ratio %.2f\n", photos, tOurs, tPeer, tOurs / tPeer);
-        std::printf("  size: ours %lld B, img2pdf %lld B, size ratio %.4f\n", fileSize(ours), fileSize(peer),
-                    double(fileSize(ours)) / fileSize(peer));
+        std::printf("ratio: images to PDF failed\n");
     }
 
     const QString book = dir.filePath(QStringLiteral("book.pdf"));
     writeTextPdf(book, 100);
     const QString resized = dir.filePath(QStringLiteral("resized.pdf"));
     const QString copied = dir.filePath(QStringLiteral("copied.pdf"));
-    const double tCapture = timeIt(runs, [&] { return capturePages(book, resized); });
-    const double tCopy = timeIt(runs, [&] { return QProcess::execute(QStringLiteral("qpdf"), {book, copied}) == 0; });
-    if (tCapture < 0) {
-        std::printf("capture: a run failed\n");
-    } else {
-        std::printf("100 pages captured and drawn onto new pages: %.3f s (qpdf copying the file: %.3f s, ratio %.2f)\n",
-                    tCapture, tCopy, tCapture / tCopy);
+    const bench::Pair capture = bench::compare(
+        runs, [&] { return capturePages(book, resized); },
+        [&] { return bench::runPeer(QStringLiteral("qpdf"), {book, copied}) >= 0; });
+    std::printf("100 pages captured and drawn onto new pages\n  ours %s   qpdf copying the file %s\n",
+                qPrintable(bench::describe(capture.ours)), qPrintable(bench::describe(capture.peer)));
+    if (capture.ours.ok() && capture.peer.ok()) {
         std::printf("  size: input %lld B, ours %lld B, qpdf copy %lld B\n", fileSize(book), fileSize(resized), fileSize(copied));
+        bench::printRatio(QStringLiteral("100 pages captured and drawn, time vs qpdf copy"), capture.ours, capture.peer, 0);
+    } else {
+        std::printf("ratio: capture failed\n");
     }
     return 0;
 }

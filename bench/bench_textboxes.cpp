@@ -5,6 +5,7 @@
 //
 //   bench_textboxes [kilobytes of text, default 1000]
 
+#include "benchsupport.h"
 #include "pdfengine.h"
 
 #include <QElapsedTimer>
@@ -117,6 +118,7 @@ int main(int argc, char** argv)
     std::printf("engine: %d pages%s, first box %.1f ms, layout %.0f ms, total with save %.0f ms, %.0f bytes per page\n",
                 page, remaining.isEmpty() ? "" : " (text left over!)", firstMs, layoutMs, engineMs, ourBytes / page);
     std::printf("Qt QTextDocument::print: %d pages, %.0f ms, %.0f bytes per page\n", qtPages, qtMs, qtBytes / qtPages);
-    std::printf("ratio engine/Qt: time %.2f, bytes per page %.2f\n", engineMs / qtMs, (ourBytes / page) / (qtBytes / qtPages));
+    bench::printRatio(QStringLiteral("text boxes, %1 KB of text, time vs Qt's QTextDocument").arg(kilobytes), engineMs / qtMs, 0);
+    bench::printRatio(QStringLiteral("text boxes, bytes per page vs Qt's QTextDocument"), (ourBytes / page) / (qtBytes / qtPages), 0);
     return remaining.isEmpty() ? 0 : 2;
 }

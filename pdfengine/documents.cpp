@@ -2,6 +2,7 @@
 
 #include "filesource.h"
 #include "instance.h"
+#include "outputfile.h"
 #include "pagecopy.h"
 #include "pageranges.h"
 #include "xmp.h"
@@ -14,7 +15,6 @@
 #include <qpdf/QUtil.hh>
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <numeric>
@@ -234,15 +234,14 @@ int Instance::SaveToFile(const QString& FileName)
     Document& doc = selectedDoc();
     if (FileName.isEmpty() || doc.pageCount() < 1 || !sourcesIntact(doc))
         return 0;
-    // The file is written beside its target and renamed into place, so a
-    // failed save leaves no partial file and the earlier file intact.
-    QSaveFile out(FileName);
-    if (!out.open(QIODevice::WriteOnly))
+    // Written completely or not at all, like every file the engine writes.
+    OutputFile out(FileName);
+    if (!out.isOpen())
         return 0;
     try {
         bool failed = false;
         Pl_Function sink("save", nullptr, [&](unsigned char const* data, size_t len) {
-            if (out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(len)) != static_cast<qint64>(len))
+            if (!out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(len)))
                 failed = true;
         });
         // QPDF writes /Size only where the trailer it read had one, and a
@@ -270,12 +269,9 @@ int Instance::SaveToFile(const QString& FileName)
             throw;
         }
         Pl_Flate::setCompressionLevel(-1);
-        if (failed) {
-            out.cancelWriting();
+        if (failed)
             return 0;
-        }
     } catch (const std::exception&) {
-        out.cancelWriting();
         return 0;
     }
     return out.commit() ? 1 : 0;

@@ -8,10 +8,12 @@
 #include <cstdio>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <climits>
 #include <sys/uio.h>
+#include <unistd.h>
 #endif
 
 namespace fpe {
@@ -27,6 +29,25 @@ bool replaceFile(const QString& source, const QString& target)
                        MOVEFILE_REPLACE_EXISTING) != 0;
 #else
     return std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0;
+#endif
+}
+
+// Puts the written data on the disk. Only a failing device counts as
+// failure: file systems that cannot sync have nothing to lose by it.
+bool syncToDisk(QFileDevice& file)
+{
+    const int fd = file.handle();
+    if (fd < 0)
+        return false;
+#ifdef Q_OS_WIN
+    return _commit(fd) == 0;
+#else
+#ifdef Q_OS_LINUX
+    const int result = ::fdatasync(fd);
+#else
+    const int result = ::fsync(fd);
+#endif
+    return result == 0 || (errno != EIO && errno != ENOSPC && errno != EDQUOT);
 #endif
 }
 
@@ -124,6 +145,12 @@ bool OutputFile::commit()
     if (!temp || failed || !temp->flush() || temp->error() != QFileDevice::NoError)
         return false;
     const QFileInfo existing(target);
+    // A file that replaces another is on the disk before the rename, so that
+    // a crash cannot leave an empty file where the earlier one was. A new
+    // file has no earlier data to lose: syncing it would only make writing
+    // many files (the splitter's parts) several times slower.
+    if (existing.exists() && !syncToDisk(*temp))
+        return false;
     const QFileDevice::Permissions permissions = existing.exists()
         ? existing.permissions()
         : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser

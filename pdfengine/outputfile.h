@@ -3,8 +3,9 @@
 // Files written completely or not at all: the data goes to a temporary file
 // beside the target, which replaces the target only once everything was
 // written. A failed or abandoned write leaves no partial file and any earlier
-// file intact. The temporary file is readable and seekable, which libtiff
-// needs when it links the directories of a multi-page file.
+// file intact; a file that replaces another reaches the disk before it does.
+// The temporary file is readable and seekable, which libtiff needs when it
+// links the directories of a multi-page file.
 
 #include <QString>
 
