@@ -24,21 +24,9 @@
 
 #include <memory>
 
+using namespace testsupport;
+
 namespace {
-
-struct Cell
-{
-    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-    bool operator==(const Cell& o) const
-    {
-        return row == o.row && column == o.column && rowSpan == o.rowSpan && columnSpan == o.columnSpan;
-    }
-};
-
-char* toString(const Cell& c)
-{
-    return QTest::toString(QStringLiteral("(%1,%2,%3,%4)").arg(c.row).arg(c.column).arg(c.rowSpan).arg(c.columnSpan));
-}
 
 // The window with its drag and drop handlers callable from the test.
 class OpenWindow : public MainWindow
@@ -49,6 +37,18 @@ public:
     using MainWindow::dropEvent;
 };
 
+QMimeData* urlData(const QList<QUrl>& urls, bool withText = true)
+{
+    auto* data = new QMimeData;
+    data->setUrls(urls);
+    QStringList lines;
+    for (const QUrl& u : urls)
+        lines << u.toString();
+    if (withText)
+        data->setText(lines.join('\n'));
+    return data;
+}
+
 } // namespace
 
 class TestMainWindow : public QObject
@@ -57,19 +57,17 @@ class TestMainWindow : public QObject
 
     QTemporaryDir dir;
     CustomFileNames names;
-    ScriptedQuestions noDialogs; // nothing here may open a real chooser
+    ScriptedQuestions noDialogs;  // nothing here may open a real chooser
 
-    std::unique_ptr<OpenWindow> window(int brand, int tool, bool show = true)
+    std::unique_ptr<OpenWindow> window(int brand, int tool)
     {
         if (brand >= 0)
             writeBrandingFile(names.dataFilePath(), brand, tool);
         else
             QFile::remove(names.dataFilePath());
         auto w = std::make_unique<OpenWindow>(nullptr, names);
-        if (show) {
-            w->show();
-            QTest::qWaitForWindowExposed(w.get());
-        }
+        w->show();
+        QTest::qWaitForWindowExposed(w.get());
         return w;
     }
 
@@ -78,49 +76,30 @@ class TestMainWindow : public QObject
     template <class T = QWidget>
     static T* child(MainWindow* w, const char* name)
     {
-        T* c = shellsupport::ownChild<T>(w, QLatin1String(name), {w->photoList(), w->feature()});
-        if (!c)
-            qWarning() << "no widget" << name;
-        return c;
+        return ownChild<T>(w, name, {w->photoList(), w->feature()});
     }
 
-    static Cell cellOf(MainWindow* w, const char* name)
+    // Where the widget sits in the window's grid: "row,column,rows,columns", "-1" when not in it.
+    static QString cellOf(MainWindow* w, const QString& name)
     {
         auto* grid = child<QGridLayout>(w, "gridLayout");
-        Cell c;
-        const int index = grid->indexOf(child(w, name));
-        if (index >= 0)
-            grid->getItemPosition(index, &c.row, &c.column, &c.rowSpan, &c.columnSpan);
-        return c;
+        int row = -1, column, rows, columns;
+        const int index = grid->indexOf(child(w, qPrintable(name)));
+        if (index < 0)
+            return "-1";
+        grid->getItemPosition(index, &row, &column, &rows, &columns);
+        return QString("%1,%2,%3,%4").arg(row).arg(column).arg(rows).arg(columns);
     }
 
-    static QWidget* placeOfList(MainWindow* w)
+    QList<QUrl> makePdfs(int n, const QString& stem = "doc")
     {
-        return w->photoList()->parentWidget();
-    }
-
-    QStringList makePdfs(int n, const QString& stem = QStringLiteral("doc"))
-    {
-        QStringList paths;
-        for (int i = 0; i < n; ++i) {
-            const QString path = dir.filePath(QStringLiteral("%1%2.pdf").arg(stem).arg(i + 1));
-            testsupport::writeTextPdf(path, {QStringLiteral("page of %1").arg(i + 1)});
-            paths << path;
+        QList<QUrl> urls;
+        for (int i = 1; i <= n; ++i) {
+            const QString path = dir.filePath(QString("%1%2.pdf").arg(stem).arg(i));
+            writeTextPdf(path, {QString("page of %1").arg(i)});
+            urls << QUrl::fromLocalFile(path);
         }
-        return paths;
-    }
-
-    static QMimeData* urlData(const QList<QUrl>& urls, bool withText = true)
-    {
-        auto* data = new QMimeData;
-        data->setUrls(urls);
-        if (withText) {
-            QStringList lines;
-            for (const QUrl& u : urls)
-                lines << u.toString();
-            data->setText(lines.join(QLatin1Char('\n')));
-        }
-        return data;
+        return urls;
     }
 
     static void drop(OpenWindow* w, QMimeData* data)
@@ -134,104 +113,68 @@ private slots:
     void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        QVERIFY(dir.isValid());
         names.directory = dir.path();
         noDialogs.installed();
-        QVERIFY(shellsupport::writeIcon(dir.filePath(QStringLiteral("Icon.ico")), QColor(30, 90, 200)));
+        QVERIFY(writeIcon(dir.filePath("Icon.ico"), QColor(30, 90, 200)));
     }
 
     void arrangementOfEveryVariant_data()
     {
         QTest::addColumn<int>("tool");
-        QTest::addColumn<int>("variant");
-        for (int t = 1; t <= 15; ++t) {
-            CustomFileNames n;
-            n.directory = QStringLiteral("/nonexistent");
-            QTest::addRow("tool %d", t) << t << makeBrandingRecord(n, 1, t, false).layoutVariant;
-        }
+        QTest::addColumn<QStringList>("lists");  // the visible list places; the file list sits in the first
+        QTest::addColumn<QString>("cells");      // name=row,column,rows,columns of the window's grid
+        QTest::addColumn<QString>("host");       // where the tool page sits
+        QTest::addColumn<bool>("paging");
+        QTest::newRow("0: merger") << 1 << QStringList{"List_1"} << "Preview=4,1,2,2 widget_3=4,3,2,1" << "widget_2" << true;
+        QTest::newRow("1: images to PDF") << 5 << QStringList{"List_2"} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << false;
+        QTest::newRow("1: image extractor") << 11 << QStringList{"List_2"} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << true;
+        QTest::newRow("2: page resizer") << 4 << QStringList{"List_3"} << "Preview=3,0,3,3" << "widget_2" << true;
+        QTest::newRow("3: page remover") << 12 << QStringList{} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << false;
+        QTest::newRow("5: compressor") << 6 << QStringList{"List_1", "List_3"} << "List_1=2,0,5,1 Preview=3,1,3,3 widget_3=-1 List_3=6,1,1,3"
+                                       << "List_3" << true;
+        QTest::newRow("6: word count") << 9 << QStringList{"List_2", "List_3"} << "List_1=-1 Preview=4,0,4,4 widget_3=-1 List_3=8,0,1,4"
+                                       << "List_3" << true;
     }
 
     void arrangementOfEveryVariant()
     {
         QFETCH(int, tool);
-        QFETCH(int, variant);
+        QFETCH(QStringList, lists);
+        QFETCH(QString, cells);
+        QFETCH(QString, host);
+        QFETCH(bool, paging);
         auto w = window(1, tool);
         MainWindow* m = w.get();
-        const auto visible = [m](const char* name) { return child(m, name)->isVisible(); };
-        QWidget* page = m->feature();
-        QVERIFY(page->isVisible());
-
-        switch (variant) {
-        case 0:
-            QVERIFY(!visible("List_2") && !visible("List_3") && visible("List_1"));
-            QCOMPARE(placeOfList(m), child(m, "List_1"));
-            QCOMPARE(cellOf(m, "Preview"), (Cell{4, 1, 2, 2}));
-            QCOMPARE(cellOf(m, "widget_3"), (Cell{4, 3, 2, 1}));
-            QCOMPARE(page->parentWidget(), child(m, "widget_2"));
-            break;
-        case 1:
-            QVERIFY(!visible("List_1") && !visible("List_3") && visible("List_2"));
-            QCOMPARE(placeOfList(m), child(m, "List_2"));
-            QCOMPARE(cellOf(m, "Preview"), (Cell{4, 0, 4, 3}));
-            QCOMPARE(cellOf(m, "widget_3"), (Cell{4, 3, 4, 1}));
-            QCOMPARE(m->photoList()->listWidget()->flow(), QListView::TopToBottom);
-            QCOMPARE(page->parentWidget(), child(m, "widget_2"));
-            break;
-        case 2:
-            QVERIFY(!visible("List_1") && !visible("List_2") && visible("List_3"));
-            QCOMPARE(placeOfList(m), child(m, "List_3"));
-            QCOMPARE(cellOf(m, "Preview"), (Cell{3, 0, 3, 3}));
-            QCOMPARE(m->photoList()->listWidget()->flow(), QListView::TopToBottom);
-            QCOMPARE(page->parentWidget(), child(m, "widget_2"));
-            break;
-        case 3:
-            QVERIFY(!visible("List_1") && !visible("List_2") && !visible("List_3"));
-            QVERIFY(!m->photoList()->isVisible());
-            QCOMPARE(cellOf(m, "Preview"), (Cell{4, 0, 4, 3}));
-            QCOMPARE(cellOf(m, "widget_3"), (Cell{4, 3, 4, 1}));
-            QVERIFY(visible("pushButton_5"));
-            QCOMPARE(page->parentWidget(), child(m, "widget_2"));
-            break;
-        case 5:
-            QVERIFY(!visible("List_2") && visible("List_1") && visible("List_3"));
-            QCOMPARE(placeOfList(m), child(m, "List_1"));
-            QCOMPARE(cellOf(m, "List_1"), (Cell{2, 0, 5, 1}));
-            QCOMPARE(cellOf(m, "Preview"), (Cell{3, 1, 3, 3}));
-            QCOMPARE(cellOf(m, "widget_3"), Cell{});
-            QCOMPARE(cellOf(m, "List_3"), (Cell{6, 1, 1, 3}));
-            QCOMPARE(page->parentWidget(), child(m, "List_3"));
-            break;
-        case 6:
-            QVERIFY(!visible("List_1") && visible("List_2") && visible("List_3"));
-            QCOMPARE(cellOf(m, "List_1"), Cell{});
-            QCOMPARE(cellOf(m, "Preview"), (Cell{4, 0, 4, 4}));
-            QCOMPARE(cellOf(m, "widget_3"), Cell{});
-            QCOMPARE(placeOfList(m), child(m, "List_2"));
-            QCOMPARE(m->photoList()->listWidget()->flow(), QListView::TopToBottom);
-            QCOMPARE(cellOf(m, "List_3"), (Cell{8, 0, 1, 4}));
-            QCOMPARE(page->parentWidget(), child(m, "List_3"));
-            break;
-        default:
-            QFAIL("unexpected variant");
+        for (const char* place : {"List_1", "List_2", "List_3"})
+            QCOMPARE(child(m, place)->isVisible(), lists.contains(place));
+        QCOMPARE(m->photoList()->isVisible(), !lists.isEmpty());
+        if (!lists.isEmpty()) {
+            QCOMPARE(m->photoList()->parentWidget(), child(m, qPrintable(lists[0])));
+            if (lists[0] != "List_1")
+                QCOMPARE(m->photoList()->listWidget()->flow(), QListView::TopToBottom);
         }
-        // The side column with "Process" exists except where the page carries the whole tool.
-        QCOMPARE(visible("pushButton_Default"), variant != 5 && variant != 6);
-        QCOMPARE(visible("pushButton_5"), variant == 3);
-        const bool paging = tool != 5 && tool != 12 && tool != 15;
-        QCOMPARE(visible("pushButton") && visible("pushButton_2"), paging);
-        QVERIFY(visible("Preview"));
+        for (const QString& cell : cells.split(' '))
+            QCOMPARE(cell.section('=', 0, 0) + '=' + cellOf(m, cell.section('=', 0, 0)), cell);
+        QVERIFY(m->feature()->isVisible());
+        QCOMPARE(m->feature()->parentWidget(), child(m, qPrintable(host)));
+        // The side column with "Process" exists except where the page carries
+        // the whole tool; the single-file pick only where no list is shown.
+        QCOMPARE(child(m, "pushButton_Default")->isVisible(), host == "widget_2");
+        QCOMPARE(child(m, "pushButton_5")->isVisible(), lists.isEmpty());
+        QCOMPARE(child(m, "pushButton")->isVisible() && child(m, "pushButton_2")->isVisible(), paging);
+        QVERIFY(child(m, "Preview")->isVisible());
     }
 
     void toolPageHeightFollowsTheWindow()
     {
-        for (int tool : {8, 12, 13, 15}) {
+        for (int tool : {8, 15}) {
             auto w = window(1, tool);
             auto* host = child(w.get(), "widget_2");
             auto* process = child(w.get(), "widget_4");
-            for (int height : {760, 700, 900, 760}) {
+            for (int height : {760, 700, 900}) {
                 w->QMainWindow::resize(1100, height);
                 // The page fills the column and ends just above "Process".
-                QTRY_VERIFY2(qAbs(host->geometry().bottom() + 10 - process->y()) <= 3, qPrintable(QStringLiteral("tool %1 height %2: page %3..%4, process at %5, column %6").arg(tool).arg(height).arg(host->y()).arg(host->geometry().bottom()).arg(process->y()).arg(child(w.get(), "widget_3")->height())));
+                QTRY_VERIFY2(qAbs(host->geometry().bottom() + 10 - process->y()) <= 3, qPrintable(QString("tool %1 height %2").arg(tool).arg(height)));
                 QCOMPARE(host->minimumHeight(), host->maximumHeight());
                 QCOMPARE(w->feature()->maximumHeight(), host->height());
                 QVERIFY(process->geometry().bottom() < child(w.get(), "widget_3")->height());
@@ -239,28 +182,38 @@ private slots:
         }
     }
 
-    void headerTextsAndTitle()
+    void headerTextsTitleAndColours()
     {
         auto w = window(1, 12);
-        QCOMPARE(child<QLabel>(w.get(), "Title")->text(), QStringLiteral("Folioforge"));
-        QCOMPARE(child<QLabel>(w.get(), "Title_2")->text(), QStringLiteral("PDF Page Remover"));
-        QCOMPARE(w->windowTitle(), QStringLiteral("Folioforge - PDF Page Remover 1"));
-        QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_1")->text(), QStringLiteral("Folioforge Home Page"));
-        QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_2")->text(), QStringLiteral("PDF Page Remover On The Web"));
+        QCOMPARE(child<QLabel>(w.get(), "Title")->text(), "Folioforge");
+        QCOMPARE(child<QLabel>(w.get(), "Title_2")->text(), "PDF Page Remover");
+        QCOMPARE(w->windowTitle(), "Folioforge - PDF Page Remover 1");
+        QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_1")->text(), "Folioforge Home Page");
+        QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_2")->text(), "PDF Page Remover On The Web");
 
-        // Header geometry: icon at the left, titles beside it, web buttons at the right edge.
-        auto* ico = child(w.get(), "ico");
-        auto* title = child(w.get(), "Title");
-        auto* title2 = child(w.get(), "Title_2");
-        auto* web = child(w.get(), "widget_9");
+        // Icon at the left, titles beside it, web buttons at the right edge.
+        QWidget *ico = child(w.get(), "ico"), *title = child(w.get(), "Title"), *title2 = child(w.get(), "Title_2"), *web = child(w.get(), "widget_9");
         QCOMPARE(ico->x(), 20);
-        QCOMPARE(title->x(), ico->x() + ico->width() + 10);
-        QCOMPARE(title->y(), ico->y());
+        QCOMPARE(title->pos(), QPoint(ico->x() + ico->width() + 10, ico->y()));
         QCOMPARE(title2->x(), title->x());
         QCOMPARE(title2->y() + title2->height(), ico->y() + ico->height());
         QCOMPARE(web->x() + web->width(), w->width());
         w->QMainWindow::resize(1200, 760);
         QTRY_COMPARE(web->x() + web->width(), 1200);
+
+        // The theme colour of the icon and its lighter step.
+        const auto colour = [](QWidget* widget) { return widget->palette().color(QPalette::Window).rgb(); };
+        auto* section = w->feature()->findChild<QLabel*>("label_2");
+        for (QWidget* filled : {child(w.get(), "widget"), child(w.get(), "widget_7"), static_cast<QWidget*>(section)})
+            QVERIFY(filled->autoFillBackground());
+        QCOMPARE(colour(child(w.get(), "widget")), qRgb(30, 90, 200));
+        QCOMPARE(colour(child(w.get(), "widget_7")), qRgb(110, 170, 255));
+        QCOMPARE(colour(section), qRgb(110, 170, 255));
+        QCOMPARE(w->feature()->headerPalette.color(QPalette::Window).rgb(), qRgb(110, 170, 255));
+        QVERIFY(!child<QLabel>(w.get(), "ico")->palette().brush(QPalette::Window).textureImage().isNull());
+        QVERIFY(w->styleSheet().contains("rgb(30,90,200)"));
+        QCOMPARE(w->feature()->styleSheet(), w->styleSheet());
+        QVERIFY(title->graphicsEffect() && title2->graphicsEffect());
     }
 
     void noBrandingShowsAnUnnamedMerger()
@@ -269,31 +222,11 @@ private slots:
             auto w = window(brand, 1);
             QCOMPARE(w->feature()->metaObject()->className(), "PDF_Merger");
             QCOMPARE(child<QLabel>(w.get(), "Title")->text(), QString());
-            QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_1")->text(), QStringLiteral(" Home Page"));
-            QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_2")->text(), QStringLiteral(" On The Web"));
-            QCOMPARE(w->windowTitle(), QStringLiteral(" -  0"));
-            QCOMPARE(placeOfList(w.get()), child(w.get(), "List_1"));
+            QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_1")->text(), " Home Page");
+            QCOMPARE(child<QPushButton>(w.get(), "pushButton_Default_2")->text(), " On The Web");
+            QCOMPARE(w->windowTitle(), " -  0");
+            QCOMPARE(w->photoList()->parentWidget(), child(w.get(), "List_1"));
         }
-    }
-
-    void headerColours()
-    {
-        auto w = window(1, 1);
-        const auto windowColour = [](QWidget* widget) { return widget->palette().color(QPalette::Window).rgb(); };
-        auto* header = child(w.get(), "widget");
-        auto* bar = child(w.get(), "widget_7");
-        QVERIFY(header->autoFillBackground() && bar->autoFillBackground());
-        QCOMPARE(windowColour(header), qRgb(30, 90, 200));
-        QCOMPARE(windowColour(bar), qRgb(110, 170, 255));
-        QCOMPARE(w->feature()->headerPalette.color(QPalette::Window).rgb(), qRgb(110, 170, 255));
-        auto* section = w->feature()->findChild<QLabel*>(QStringLiteral("label_2"));
-        QVERIFY(section->autoFillBackground());
-        QCOMPARE(windowColour(section), qRgb(110, 170, 255));
-        QVERIFY(!child<QLabel>(w.get(), "ico")->palette().brush(QPalette::Window).textureImage().isNull());
-        QVERIFY(w->styleSheet().contains(QStringLiteral("rgb(30,90,200)")));
-        QCOMPARE(w->feature()->styleSheet(), w->styleSheet());
-        QVERIFY(child<QLabel>(w.get(), "Title")->graphicsEffect());
-        QVERIFY(child<QLabel>(w.get(), "Title_2")->graphicsEffect());
     }
 
     void dragNeedsUrlsAndText()
@@ -306,13 +239,11 @@ private slots:
             delete data;
             return enter.isAccepted();
         };
-        const QUrl url = QUrl::fromLocalFile(makePdfs(1).first());
-        QVERIFY(accepted(urlData({url})));
-        // Qt reads a URL list as text too, so file managers that send only
-        // the list are served.
-        QVERIFY(accepted(urlData({url}, false)));
+        QVERIFY(accepted(urlData(makePdfs(1))));
+        // Qt reads a URL list as text too, so file managers that send only the list are served.
+        QVERIFY(accepted(urlData(makePdfs(1), false)));
         auto* textOnly = new QMimeData;
-        textOnly->setText(QStringLiteral("/tmp/a.pdf"));
+        textOnly->setText("/tmp/a.pdf");
         QVERIFY(!accepted(textOnly));
         auto* imageOnly = new QMimeData;
         imageOnly->setImageData(QImage(4, 4, QImage::Format_RGB32));
@@ -320,37 +251,28 @@ private slots:
         QVERIFY(!accepted(new QMimeData));
     }
 
-    void dropAppendsInListMode()
+    void dropping_data()
     {
-        auto w = window(1, 1);
-        const QStringList pdfs = makePdfs(3);
-        QList<QUrl> urls;
-        for (const QString& p : pdfs)
-            urls << QUrl::fromLocalFile(p);
-        // Paths that are empty or not local files add nothing.
-        urls << QUrl() << QUrl(QStringLiteral("https://example.org/x.pdf"));
-        drop(w.get(), urlData(urls));
-        QCOMPARE(w->photoList()->files, pdfs);
-        QCOMPARE(w->photoList()->listWidget()->count(), 3);
-        QCOMPARE(w->photoList()->selectedRow(), -1);
-        QCOMPARE(w->photoList()->currentPage, 0);
-        drop(w.get(), urlData({QUrl(QStringLiteral("https://example.org/y.pdf"))}));
-        QCOMPARE(w->photoList()->files.size(), 3);
+        QTest::addColumn<int>("tool");
+        QTest::newRow("list mode appends") << 1;
+        QTest::newRow("single-file mode keeps the last file") << 2;
     }
 
-    void dropKeepsOnlyTheLastFileInSingleFileMode()
+    void dropping()
     {
-        auto w = window(1, 2);
-        const QStringList pdfs = makePdfs(3, QStringLiteral("single"));
-        QList<QUrl> urls;
-        for (const QString& p : pdfs)
-            urls << QUrl::fromLocalFile(p);
-        drop(w.get(), urlData(urls));
-        QCOMPARE(w->photoList()->files, QStringList{pdfs.last()});
-        QCOMPARE(w->photoList()->selectedRow(), 0);
-        QCOMPARE(w->photoList()->currentPage, 1);
-        drop(w.get(), urlData({QUrl(), QUrl(QStringLiteral("ftp://example.org/z.pdf"))}));
-        QCOMPARE(w->photoList()->files, QStringList{pdfs.last()});
+        QFETCH(int, tool);
+        auto w = window(1, tool);
+        const QList<QUrl> pdfs = makePdfs(3);
+        QStringList expected;
+        for (const QUrl& url : tool == 1 ? pdfs : pdfs.mid(2))
+            expected << url.toLocalFile();
+        // Paths that are empty or not local files add nothing.
+        drop(w.get(), urlData(pdfs + QList<QUrl>{QUrl(), QUrl("https://example.org/x.pdf")}));
+        drop(w.get(), urlData({QUrl(), QUrl("ftp://example.org/z.pdf")}));
+        QCOMPARE(w->photoList()->files, expected);
+        QCOMPARE(w->photoList()->listWidget()->count(), expected.size());
+        QCOMPARE(w->photoList()->selectedRow(), tool == 1 ? -1 : 0);
+        QCOMPARE(w->photoList()->currentPage, tool == 1 ? 0 : 1);
     }
 
     void selectFilePick()
@@ -358,14 +280,13 @@ private slots:
         auto w = window(1, 2);
         ScriptedQuestions script;
         script.installed();
-        const QString pdf = makePdfs(1, QStringLiteral("picked")).first();
+        const QString pdf = makePdfs(1, "picked").first().toLocalFile();
         w->photoList()->addFile(pdf);
         script.queue(Question::OpenFileName, QString());
         child<QPushButton>(w.get(), "pushButton_5")->click();
-        QVERIFY(w->photoList()->files.isEmpty()); // cleared even when cancelled
+        QVERIFY(w->photoList()->files.isEmpty());  // cleared even when cancelled
         QCOMPARE(w->photoList()->listWidget()->count(), 0);
-        QCOMPARE(script.asked().first().filter, QStringLiteral("PDF files(*.PDF)"));
-
+        QCOMPARE(script.asked().first().filter, "PDF files(*.PDF)");
         script.queue(Question::OpenFileName, pdf);
         child<QPushButton>(w.get(), "pushButton_5")->click();
         QCOMPARE(w->photoList()->files, QStringList{pdf});
@@ -379,13 +300,11 @@ private slots:
         auto w = window(1, 1);
         ScriptedQuestions script;
         script.installed();
-        const QStringList pdfs = makePdfs(2, QStringLiteral("run"));
-        for (const QString& p : pdfs)
-            w->photoList()->addFile(p);
-        script.queue(Question::SaveFileName, QString()); // the merger asks, the user cancels
+        for (const QUrl& url : makePdfs(2, "run"))
+            w->photoList()->addFile(url.toLocalFile());
+        script.queue(Question::SaveFileName, QString());  // the merger asks, the user cancels
         child<QPushButton>(w.get(), "pushButton_Default")->click();
         QCOMPARE(script.count(Question::SaveFileName), 1);
-
         // The page asks for a run through its flag; the window's timer starts it.
         script.queue(Question::SaveFileName, QString());
         w->feature()->processRequest = true;
@@ -394,48 +313,38 @@ private slots:
         QTRY_COMPARE(w->feature()->fileCount, 2);
     }
 
-    void userMarkerFileExists()
+    void markerFileAndBrandingShortcuts()
     {
-        auto w = window(1, 1, false);
+        auto w = window(1, 1);
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
         QVERIFY(QFileInfo::exists(QDir(folder).filePath(QGuiApplication::applicationDisplayName())));
-    }
 
-    void iconDiagnostic()
-    {
-        const QString text = MainWindow::iconDiagnostic(names);
-        const QString icon = dir.filePath(QStringLiteral("Icon.ico"));
-        QVERIFY(text.startsWith(icon));
-        const QStringList parts = text.mid(icon.size()).split(QLatin1Char(','));
-        QCOMPARE(parts.size(), 3);
-        QCOMPARE(parts.at(0).toUInt(), uint(qRgb(30, 90, 200)));
-        QCOMPARE(parts.at(2).toLongLong(), QFileInfo(icon).size());
-
-        // Ctrl+D shows it in a message box.
-        auto w = window(1, 1);
+        // Ctrl+D shows the icon's file, theme colour and size.
+        const QString text = MainWindow::iconDiagnostic(names), icon = dir.filePath("Icon.ico");
+        const QStringList parts = text.mid(icon.size()).split(',');
+        QVERIFY(text.startsWith(icon) && parts.size() == 3);
+        QCOMPARE(parts[0].toUInt(), uint(qRgb(30, 90, 200)));
+        QCOMPARE(parts[2].toLongLong(), QFileInfo(icon).size());
         QString shown;
-        shellsupport::whenShown<QMessageBox>([&shown](QMessageBox* box) {
-            shown = box->text();
-            box->accept();
-        });
+        whenShown<QMessageBox>([&shown](QMessageBox* box) { shown = box->text(), box->accept(); });
         QTest::keyClick(w.get(), Qt::Key_D, Qt::ControlModifier);
         QTRY_COMPARE(shown, text);
     }
 
     void writerDialogOpensOnCtrlO()
     {
+        // Not modal, and on its own.
         auto w = window(1, 1);
         QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
-        QDialog* found = nullptr;
-        QTRY_VERIFY((found = [] {
-                         for (QWidget* top : QApplication::topLevelWidgets())
-                             if (top->inherits("DialogWriteCustomverFile") && top->isVisible())
-                                 return qobject_cast<QDialog*>(top);
-                         return static_cast<QDialog*>(nullptr);
-                     }()));
-        QVERIFY(!found->isModal());
-        QVERIFY(!found->parentWidget());
-        found->close();
+        QDialog* writer = nullptr;
+        QTRY_VERIFY(writer = [] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->inherits("DialogWriteCustomverFile") && top->isVisible())
+                    return qobject_cast<QDialog*>(top);
+            return static_cast<QDialog*>(nullptr);
+        }());
+        QVERIFY(!writer->isModal() && !writer->parentWidget());
+        writer->close();
     }
 };
 

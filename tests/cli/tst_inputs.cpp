@@ -4,150 +4,111 @@
 // --password-for, and wrong or missing passwords are named.
 
 #include "clisupport.h"
-#include "pdffixtures.h"
-#include "shellsupport.h"
+#include "pdfbuild.h"
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
-using clisupport::run;
-
-namespace {
-
-bool writeAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-} // namespace
+using namespace testsupport;
 
 class TestInputs : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
-
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // Runs in the test folder; the output, when written, holds these page texts.
-    clisupport::Result merge(const QStringList& args, const QString& out = QStringLiteral("out.pdf"))
+    // Merges into out.pdf in the test folder.
+    CliResult merge(const QStringList& args)
     {
-        QFile::remove(path(out));
-        return run(QStringList{"merge", "-o", out} + args, dir.path());
+        QFile::remove(path("out.pdf"));
+        return runCli(QStringList{"merge", "-o", "out.pdf"} + args, dir.path());
     }
 
-    QStringList texts(const QString& out = QStringLiteral("out.pdf"))
-    {
-        return shellsupport::pageTexts(path(out), testsupport::qpdfPageCount(path(out)));
-    }
+    QStringList merged() { return pageTexts(path("out.pdf")); }
+
+    static QString needs(const char* file) { return QString("folioforge-cli: %1: protected: needs a password (--password or --password-for)").arg(file); }
+    static QString wrong(const char* file) { return QString("folioforge-cli: %1: protected: wrong password").arg(file); }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        QVERIFY(testsupport::writeTextPdf(path("a.pdf"), {"a-1", "a-2"}));
-        QVERIFY(testsupport::writeTextPdf(path("b.pdf"), {"b-1"}));
-        QVERIFY(testsupport::writeTextPdf(path("c.pdf"), {"c-1"}));
-        QVERIFY(writeAll(path("notes.pdf"), "These are notes, not a PDF.\n"));
-        QVERIFY(writeAll(path("empty.pdf"), QByteArray()));
-        QVERIFY(writeAll(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
-        QVERIFY(fixtures::encrypt(path("b.pdf"), path("locked-b.pdf"), "bee", "owner-b", 256));
-        QVERIFY(fixtures::encrypt(path("c.pdf"), path("locked-c.pdf"), "sea", "owner-c", 128));
-        QVERIFY(fixtures::encrypt(path("c.pdf"), path("same-c.pdf"), "bee", "owner", 128, false));
-        QVERIFY(fixtures::encrypt(path("b.pdf"), path("odd=name.pdf"), "p=q", "owner", 256));
+        QVERIFY(writeTextPdf(path("a.pdf"), {"a-1", "a-2"}) && writeTextPdf(path("b.pdf"), {"b-1"}) && writeTextPdf(path("c.pdf"), {"c-1"}));
+        QVERIFY(writeFile(path("notes.pdf"), "These are notes, not a PDF.\n"));
+        QVERIFY(writeFile(path("empty.pdf"), QByteArray()));
+        QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
+        QVERIFY(encrypt(path("b.pdf"), path("locked-b.pdf"), "bee", "owner-b"));
+        QVERIFY(encrypt(path("c.pdf"), path("locked-c.pdf"), "sea", "owner-c", 128));
+        QVERIFY(encrypt(path("c.pdf"), path("same-c.pdf"), "bee", "owner", 128, false));
+        QVERIFY(encrypt(path("b.pdf"), path("odd=name.pdf"), "p=q", "owner"));
         QVERIFY(QDir(dir.path()).mkdir("folder.pdf"));
     }
 
     void badInputsAmongGoodOnes()
     {
-        const auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf",
-                              "c.pdf"});
+        auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf", "c.pdf", "./notes.pdf"});
         QCOMPARE(r.status, 1);
         QCOMPARE(r.outLines(), QStringList{path("out.pdf")});
-        QCOMPARE(r.errLines(), (QStringList{
-                                   "folioforge-cli: notes.pdf: not a PDF",
-                                   "folioforge-cli: damaged.pdf: damaged beyond repair",
-                                   "folioforge-cli: missing.pdf: no such file",
-                                   "folioforge-cli: folder.pdf: is a folder, not a file",
-                                   "folioforge-cli: empty.pdf: not a PDF",
-                               }));
-        QVERIFY(testsupport::qpdfCheck(path("out.pdf")));
-        QCOMPARE(texts(), (QStringList{"a-1", "a-2", "b-1", "c-1"}));
-    }
+        // Each named once, even when listed twice.
+        QCOMPARE(r.errLines(), QStringList({"folioforge-cli: notes.pdf: not a PDF", "folioforge-cli: damaged.pdf: damaged beyond repair",
+                                            "folioforge-cli: missing.pdf: no such file", "folioforge-cli: folder.pdf: is a folder, not a file",
+                                            "folioforge-cli: empty.pdf: not a PDF"}));
+        QVERIFY(qpdfCheck(path("out.pdf")));
+        QCOMPARE(merged(), QStringList({"a-1", "a-2", "b-1", "c-1"}));
 
-    void aBadInputListedTwiceIsNamedOnce()
-    {
-        const auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "./notes.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: notes.pdf: not a PDF"});
-        QCOMPARE(texts(), (QStringList{"a-1", "a-2", "b-1"}));
-    }
-
-    void tooFewInputsLeft()
-    {
-        // The merger needs two inputs: with one left nothing is written, and
-        // an existing output stays as it was.
-        QVERIFY(testsupport::writeTextPdf(path("kept.pdf"), {"kept"}));
-        const auto r = run({"merge", "-o", "kept.pdf", "a.pdf", "damaged.pdf"}, dir.path());
+        // The merger needs two inputs: with one left nothing is written, and an existing output stays as it was.
+        QVERIFY(writeTextPdf(path("out.pdf"), {"kept"}));
+        r = runCli({"merge", "-o", "out.pdf", "a.pdf", "damaged.pdf"}, dir.path());
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString());
-        QCOMPARE(r.errLines().value(0), QStringLiteral("folioforge-cli: damaged.pdf: damaged beyond repair"));
+        QCOMPARE(r.errLines().value(0), "folioforge-cli: damaged.pdf: damaged beyond repair");
         QVERIFY(r.errLines().value(1).contains("nothing written"));
-        QCOMPARE(texts("kept.pdf"), QStringList{"kept"});
-
-        const auto none = merge({"missing.pdf", "notes.pdf"});
-        QCOMPARE(none.status, 1);
-        QCOMPARE(none.errLines().size(), 3);
+        QCOMPARE(merged(), QStringList{"kept"});
+        r = merge({"missing.pdf", "notes.pdf"});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.errLines().size(), 3);
         QVERIFY(!QFileInfo::exists(path("out.pdf")));
+    }
+
+    void passwords_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QStringList>("errors");
+        QTest::addColumn<QStringList>("pages");
+        QTest::newRow("none given") << QStringList{"a.pdf", "locked-b.pdf", "locked-c.pdf"} << 1
+                                    << QStringList{needs("locked-b.pdf"), needs("locked-c.pdf"), "folioforge-cli: merge: fewer than 2 inputs left; nothing written"}
+                                    << QStringList{};
+        QTest::newRow("one for every input opens those it fits")
+            << QStringList{"--password", "bee", "locked-b.pdf", "a.pdf", "locked-c.pdf", "same-c.pdf"} << 1 << QStringList{wrong("locked-c.pdf")}
+            << QStringList{"b-1", "a-1", "a-2", "c-1"};
+        // An input's own wins over the common one; the owner password opens too.
+        QTest::newRow("one per input") << QStringList{"--password", "bee", "--password-for", "locked-c.pdf=sea", "locked-b.pdf", "locked-c.pdf",
+                                                      "--password-for", "same-c.pdf=owner", "same-c.pdf", "a.pdf"}
+                                       << 0 << QStringList{} << QStringList{"b-1", "c-1", "c-1", "a-1", "a-2"};
+        QTest::newRow("a wrong one of its own, although the common one would fit")
+            << QStringList{"--password", "bee", "--password-for", "locked-b.pdf=sea", "locked-b.pdf", "a.pdf", "same-c.pdf"} << 1
+            << QStringList{wrong("locked-b.pdf")} << QStringList{"a-1", "a-2", "c-1"};
+        QTest::newRow("= in the file name and in the password") << QStringList{"--password-for", "odd=name.pdf=p=q", "odd=name.pdf", "a.pdf"}
+                                                                << 0 << QStringList{} << QStringList{"b-1", "a-1", "a-2"};
+        QTest::newRow("the same protected file twice") << QStringList{"--password-for", "locked-b.pdf=bee", "locked-b.pdf", "a.pdf", "locked-b.pdf"}
+                                                       << 0 << QStringList{} << QStringList{"b-1", "a-1", "a-2", "b-1"};
     }
 
     void passwords()
     {
-        // None given.
-        auto r = merge({"a.pdf", "locked-b.pdf", "locked-c.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), (QStringList{
-                                   "folioforge-cli: locked-b.pdf: protected: needs a password (--password or --password-for)",
-                                   "folioforge-cli: locked-c.pdf: protected: needs a password (--password or --password-for)",
-                                   "folioforge-cli: merge: fewer than 2 inputs left; nothing written",
-                               }));
-        QVERIFY(!QFileInfo::exists(path("out.pdf")));
-
-        // One for every input: opens those it fits, names the others.
-        r = merge({"--password", "bee", "locked-b.pdf", "a.pdf", "locked-c.pdf", "same-c.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: locked-c.pdf: protected: wrong password"});
-        QCOMPARE(texts(), (QStringList{"b-1", "a-1", "a-2", "c-1"}));
-
-        // One per input; an input's own wins over the common one; the owner
-        // password opens too.
-        r = merge({"--password", "bee", "--password-for", "locked-c.pdf=sea", "locked-b.pdf", "locked-c.pdf",
-                   "--password-for", path("same-c.pdf") + "=owner", "same-c.pdf", "a.pdf"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(texts(), (QStringList{"b-1", "c-1", "c-1", "a-1", "a-2"}));
-        // The result is not protected.
-        QCOMPARE(testsupport::pdfInfo(path("out.pdf")).value("Encrypted"), QStringLiteral("no"));
-
-        // A wrong one of its own, although the common one would fit.
-        r = merge({"--password", "bee", "--password-for", "locked-b.pdf=sea", "locked-b.pdf", "a.pdf", "same-c.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: locked-b.pdf: protected: wrong password"});
-        QCOMPARE(texts(), (QStringList{"a-1", "a-2", "c-1"}));
-
-        // "=" in the file name and in the password.
-        r = merge({"--password-for", "odd=name.pdf=p=q", "odd=name.pdf", "a.pdf"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(texts(), (QStringList{"b-1", "a-1", "a-2"}));
-
-        // The same protected file twice.
-        r = merge({"--password-for", "locked-b.pdf=bee", "locked-b.pdf", "a.pdf", "locked-b.pdf"});
-        QCOMPARE(r.status, 0);
-        QCOMPARE(texts(), (QStringList{"b-1", "a-1", "a-2", "b-1"}));
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QStringList, errors);
+        QFETCH(QStringList, pages);
+        const auto r = merge(args);
+        QCOMPARE(r.status, status);
+        QCOMPARE(r.errLines(), errors);
+        QCOMPARE(QFileInfo::exists(path("out.pdf")) ? merged() : QStringList(), pages);
+        if (!pages.isEmpty())  // the result is not protected
+            QCOMPARE(pdfInfo(path("out.pdf")).value("Encrypted"), "no");
     }
 };
 

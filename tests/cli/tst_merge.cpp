@@ -6,89 +6,46 @@
 
 #include "clisupport.h"
 #include "pdf_merger.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
+#include "pdfread.h"
 #include "questions.h"
-#include "shellsupport.h"
 #include "testsupport.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
-using clisupport::run;
-
-namespace {
-
-// Page sizes and rotations as pdfinfo reports them.
-QStringList geometry(const QString& path)
-{
-    QString out;
-    testsupport::run("pdfinfo", {"-f", "1", "-l", "9999", path}, &out);
-    QStringList lines;
-    for (const QString& line : out.split('\n'))
-        if (QRegularExpression("^Page +\\d+ (size|rot):").match(line).hasMatch())
-            lines << line.simplified();
-    return lines;
-}
-
-QByteArray contents(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-} // namespace
+using namespace testsupport;
 
 class TestMerge : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString a, b, c;
-
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    // name.pdf with pages name-1 .. name-n.
-    QString source(const QString& name, int pages)
+    // Page sizes and rotations as pdfinfo reports them.
+    static QStringList geometry(const QString& file)
     {
-        QStringList texts;
-        for (int i = 1; i <= pages; ++i)
-            texts << QStringLiteral("%1-%2").arg(name).arg(i);
-        const QString file = path(name + ".pdf");
-        if (!testsupport::writeTextPdf(file, texts))
-            qWarning() << "cannot write" << file;
-        return file;
-    }
-
-    // What the desktop merger writes for these sources.
-    QString desktopMerge(const QStringList& sources, bool fileNames, const QString& name)
-    {
-        CustomFileNames names;
-        names.directory = dir.path();
-        PDF_Merger merger(nullptr, makeBrandingRecord(names, 1, 1, false));
-        merger.findChild<QRadioButton*>(fileNames ? "radioButton_2" : "radioButton")->setChecked(true);
-        ScriptedQuestions script;
-        script.installed().queue(Question::SaveFileName, path(name));
-        merger.Process(sources);
-        return path(name);
+        QStringList lines;
+        const auto info = pdfInfo(file, QString(), {"-f", "1", "-l", "9999"});
+        for (auto it = info.begin(); it != info.end(); ++it)
+            if (QRegularExpression("^Page \\d+ (size|rot)$").match(it.key()).hasMatch())
+                lines << it.key() + ": " + it.value();
+        return lines;
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        // Pages of several sizes and rotations, sources with bookmarks of their own.
-        auto pdfA = fixtures::makePdf({{QRectF(0, 0, 612, 792), 0, QRectF(), "a-1"},
-                                       {QRectF(0, 0, 842, 595), 90, QRectF(), "a-2"},
-                                       {QRectF(0, 0, 595, 842), 0, QRectF(50, 50, 400, 600), "a-3"}});
-        fixtures::addOutlines(*pdfA, {{0, "A one"}, {1, "A one.one"}, {0, "A two"}});
-        a = path("a.pdf");
-        QVERIFY(fixtures::writePdf(*pdfA, a));
-        b = source("b", 2);
-        c = source("c", 4);
-        QVERIFY(shellsupport::addBookmarks(c, {{0, "C"}}));
+        // Pages of several sizes and rotations; sources with bookmarks of their own.
+        auto a = makePdf({{QRectF(0, 0, 612, 792), 0, QRectF(), "a-1"},
+                          {QRectF(0, 0, 842, 595), 90, QRectF(), "a-2"},
+                          {QRectF(0, 0, 595, 842), 0, QRectF(50, 50, 400, 600), "a-3"}});
+        addOutlines(*a, {{0, "A one"}, {1, "A one.one"}, {0, "A two"}});
+        QVERIFY(writePdf(*a, path("a.pdf")));
+        QVERIFY(writeTextPdf(path("b.pdf"), {"b-1", "b-2"}));
+        QVERIFY(writeTextPdf(path("c.pdf"), {"c-1", "c-2", "c-3", "c-4"}) && addOutlines(path("c.pdf"), {{0, "C"}}));
     }
 
     void sameAsTheDesktopMerger_data()
@@ -101,100 +58,84 @@ private slots:
     void sameAsTheDesktopMerger()
     {
         QFETCH(bool, fileNames);
-        const QString tag = fileNames ? "named" : "plain";
-        const QString desktop = desktopMerge({a, b, c}, fileNames, "desktop-" + tag + ".pdf");
-        QStringList args{"merge", "-o", "cli-" + tag + ".pdf", "a.pdf", "b.pdf", "c.pdf"};
-        if (fileNames)
-            args << "--bookmarks";
-        const auto r = run(args, dir.path());
+        CustomFileNames names;
+        names.directory = dir.path();
+        PDF_Merger merger(nullptr, makeBrandingRecord(names, 1, 1, false));
+        merger.findChild<QRadioButton*>(fileNames ? "radioButton_2" : "radioButton")->setChecked(true);
+        ScriptedQuestions script;
+        script.installed().queue(Question::SaveFileName, path("desktop.pdf"));
+        merger.Process({path("a.pdf"), path("b.pdf"), path("c.pdf")});
+
+        const auto r = runCli(QStringList{"merge", "-o", "cli.pdf", "a.pdf", "b.pdf", "c.pdf"} + (fileNames ? QStringList{"--bookmarks"} : QStringList()), dir.path());
         QCOMPARE(r.status, 0);
         QCOMPARE(r.err, QString());
-        const QString cli = path("cli-" + tag + ".pdf");
+        const QString cli = path("cli.pdf"), desktop = path("desktop.pdf");
         QCOMPARE(r.outLines(), QStringList{cli});
-
-        QVERIFY(testsupport::qpdfCheck(cli));
-        QCOMPARE(testsupport::qpdfPageCount(cli), 9);
-        QCOMPARE(testsupport::qpdfPageCount(desktop), 9);
-        const QStringList texts = shellsupport::pageTexts(cli, 9);
-        QCOMPARE(texts, (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(shellsupport::pageTexts(desktop, 9), texts);
-        QCOMPARE(geometry(cli), geometry(desktop));
+        QVERIFY(qpdfCheck(cli));
+        QCOMPARE(pageTexts(cli), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
+        QCOMPARE(pageTexts(desktop), pageTexts(cli));
         QCOMPARE(geometry(cli).size(), 18);
-        QCOMPARE(fixtures::outlineTitles(cli), fixtures::outlineTitles(desktop));
-        QCOMPARE(shellsupport::bookmarks(cli),
-                 fileNames ? QStringList({"a.pdf@1", "b.pdf@4", "c.pdf@6"}) : QStringList());
-        const auto infoCli = testsupport::pdfInfo(cli);
-        const auto infoDesktop = testsupport::pdfInfo(desktop);
-        for (const char* key : {"Author", "Creator", "Title", "Subject", "Keywords", "Encrypted", "Page size"})
+        QCOMPARE(geometry(cli), geometry(desktop));
+        QCOMPARE(outlines(cli, WithDepth | WithPage), outlines(desktop, WithDepth | WithPage));
+        QCOMPARE(outlines(cli, WithPage), fileNames ? QStringList({"a.pdf@1", "b.pdf@4", "c.pdf@6"}) : QStringList());
+        const auto infoCli = pdfInfo(cli), infoDesktop = pdfInfo(desktop);
+        for (const char* key : {"Author", "Creator", "Title", "Subject", "Keywords", "Encrypted"})
             QCOMPARE(infoCli.value(key), infoDesktop.value(key));
-        QCOMPARE(infoCli.value("Creator"), QStringLiteral("PDF-Merger"));
+        QCOMPARE(infoCli.value("Creator"), "PDF-Merger");
     }
 
     void existingOutput()
     {
-        // Without --if-exists the chosen file is replaced, as the desktop does.
         const QString out = path("existing.pdf");
-        QVERIFY(testsupport::writeTextPdf(out, {"old"}));
-        auto r = run({"merge", "-o", out, b, a}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{out});
-        QCOMPARE(shellsupport::pageTexts(out, 5), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
+        const QStringList ba{"b-1", "b-2", "a-1", "a-2", "a-3"};
+        // Without --if-exists the chosen file is replaced, as the desktop does.
+        QVERIFY(writeTextPdf(out, {"old"}));
+        auto r = runCli({"merge", "-o", out, "b.pdf", "a.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.outLines() == QStringList{out});
+        QCOMPARE(pageTexts(out), ba);
 
         // rename: the next free numbered name; the existing files stay.
-        QVERIFY(testsupport::writeTextPdf(out, {"old"}));
-        QVERIFY(testsupport::writeTextPdf(path("existing(1).pdf"), {"old one"}));
-        const QByteArray old = contents(out);
-        r = run({"merge", "--if-exists", "rename", "-o", out, b, a}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{path("existing(2).pdf")});
-        QCOMPARE(shellsupport::pageTexts(path("existing(2).pdf"), 5), (QStringList{"b-1", "b-2", "a-1", "a-2", "a-3"}));
-        QCOMPARE(contents(out), old);
-        QCOMPARE(testsupport::pdfText(path("existing(1).pdf")).trimmed(), QStringLiteral("old one"));
+        QVERIFY(writeTextPdf(out, {"old"}) && writeTextPdf(path("existing(1).pdf"), {"old one"}));
+        r = runCli({"merge", "--if-exists", "rename", "-o", out, "b.pdf", "a.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.outLines() == QStringList{path("existing(2).pdf")});
+        QCOMPARE(pageTexts(path("existing(2).pdf")), ba);
+        QCOMPARE(pageTexts(out), QStringList{"old"});
+        QCOMPARE(pageTexts(path("existing(1).pdf")), QStringList{"old one"});
 
-        // skip: nothing written, said on stderr, and that is no failure.
-        r = run({"merge", "--if-exists", "skip", "-o", "existing.pdf", b, a}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.out, QString());
+        // skip: nothing written, said on stderr, and that is no failure; a missing output is written as usual.
+        r = runCli({"merge", "--if-exists", "skip", "-o", "existing.pdf", "b.pdf", "a.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.out.isEmpty());
         QCOMPARE(r.errLines(), QStringList{"folioforge-cli: existing.pdf: exists, skipped"});
-        QCOMPARE(contents(out), old);
-        // ... and a missing output is written as usual.
-        r = run({"merge", "--if-exists", "skip", "-o", "fresh.pdf", b, a}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{path("fresh.pdf")});
+        QCOMPARE(pageTexts(out), QStringList{"old"});
+        r = runCli({"merge", "--if-exists", "skip", "-o", "fresh.pdf", "b.pdf", "a.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.outLines() == QStringList{path("fresh.pdf")});
 
         // overwrite: replaced.
-        r = run({"merge", "--if-exists", "overwrite", "-o", out, c, b}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{out});
-        QCOMPARE(shellsupport::pageTexts(out, 6), (QStringList{"c-1", "c-2", "c-3", "c-4", "b-1", "b-2"}));
+        r = runCli({"merge", "--if-exists", "overwrite", "-o", out, "b.pdf", "a.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.outLines() == QStringList{out});
+        QCOMPARE(pageTexts(out), ba);
         QVERIFY(!QFileInfo::exists(path("existing(3).pdf")));
     }
 
     void outputIsOneOfTheInputs()
     {
         // The desktop merger allows it: every input is read before the output is written.
-        const QString x = source("x", 2);
-        const QString y = source("y", 1);
-        const auto r = run({"merge", "--bookmarks", "-o", "./y.pdf", "x.pdf", "y.pdf", "x.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{y});
-        QCOMPARE(shellsupport::pageTexts(y, 5), (QStringList{"x-1", "x-2", "y-1", "x-1", "x-2"}));
-        QCOMPARE(shellsupport::bookmarks(y), (QStringList{"x.pdf@1", "y.pdf@3", "x.pdf@4"}));
-        QCOMPARE(testsupport::qpdfPageCount(x), 2);
+        QVERIFY(writeTextPdf(path("x.pdf"), {"x-1", "x-2"}) && writeTextPdf(path("y.pdf"), {"y-1"}));
+        const auto r = runCli({"merge", "--bookmarks", "-o", "./y.pdf", "x.pdf", "y.pdf", "x.pdf"}, dir.path());
+        QVERIFY(r.status == 0 && r.outLines() == QStringList{path("y.pdf")});
+        QCOMPARE(pageTexts(path("y.pdf")), QStringList({"x-1", "x-2", "y-1", "x-1", "x-2"}));
+        QCOMPARE(outlines(path("y.pdf"), WithPage), QStringList({"x.pdf@1", "y.pdf@3", "x.pdf@4"}));
     }
 
     void outputThatCannotBeWritten()
     {
         // Its folder does not exist: said before anything is done.
-        auto r = run({"merge", "-o", "no/such/folder/m.pdf", "a.pdf", "b.pdf"}, dir.path());
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.out, QString());
+        auto r = runCli({"merge", "-o", "no/such/folder/m.pdf", "a.pdf", "b.pdf"}, dir.path());
+        QVERIFY(r.status == 1 && r.out.isEmpty());
         QVERIFY2(r.errLines().value(0).startsWith("folioforge-cli: no/such/folder/m.pdf: "), qPrintable(r.err));
-
         // A folder where no file can be made: found out after the run.
-        r = run({"merge", "-o", "/proc/folioforge-cli-test.pdf", a, b});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.out, QString());
+        r = runCli({"merge", "-o", "/proc/folioforge-cli-test.pdf", "a.pdf", "b.pdf"}, dir.path());
+        QVERIFY(r.status == 1 && r.out.isEmpty());
         QCOMPARE(r.errLines(), QStringList{"folioforge-cli: /proc/folioforge-cli-test.pdf: not written"});
     }
 };

@@ -4,52 +4,25 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QProcessEnvironment>
 
-namespace clisupport {
+namespace testsupport {
 
-namespace {
-
-QStringList lines(const QString& text)
+QString cliProgram()
 {
-    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QDir(binDir()).filePath("folioforge-cli");
 }
 
-} // namespace
-
-QStringList Result::outLines() const
-{
-    return lines(out);
-}
-
-QStringList Result::errLines() const
-{
-    return lines(err);
-}
-
-QString program()
-{
-    return QDir(testsupport::binDir()).filePath(QStringLiteral("folioforge-cli"));
-}
-
-Result run(const QStringList& arguments, const QString& workDir)
-{
-    return runProgram(program(), arguments, workDir);
-}
-
-Result runProgram(const QString& program, const QStringList& arguments, const QString& workDir)
+CliResult runCli(const QStringList& arguments, const QString& workDir, const QString& program)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.remove(QStringLiteral("LD_LIBRARY_PATH"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "LD_LIBRARY_PATH"})
+        env.remove(name);
+    env.insert("QT_QPA_PLATFORM", "xcb");
     QProcess p;
     p.setProcessEnvironment(env);
-    if (!workDir.isEmpty())
-        p.setWorkingDirectory(workDir);
+    p.setWorkingDirectory(workDir);
     p.start(program, arguments);
-    Result r;
+    CliResult r;
     if (!p.waitForStarted(10000))
         return r;
     if (!p.waitForFinished(120000)) {
@@ -59,9 +32,8 @@ Result runProgram(const QString& program, const QStringList& arguments, const QS
     }
     r.out = QString::fromUtf8(p.readAllStandardOutput());
     r.err = QString::fromUtf8(p.readAllStandardError());
-    if (p.exitStatus() == QProcess::NormalExit)
-        r.status = p.exitCode();
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return r;
 }
 
-} // namespace clisupport
+} // namespace testsupport

@@ -5,27 +5,21 @@
 #include <QString>
 #include <QStringList>
 
-namespace clisupport {
+namespace testsupport {
 
-struct Result
-{
-    int status = -1; // exit status; -1 when it did not run or crashed
-    QString out;
-    QString err;
-
-    QStringList outLines() const;
-    QStringList errLines() const;
+struct CliResult {
+    int status = -1;  // exit status; -1 when it did not run or crashed
+    QString out, err;
+    QStringList outLines() const { return out.split('\n', Qt::SkipEmptyParts); }
+    QStringList errLines() const { return err.split('\n', Qt::SkipEmptyParts); }
 };
 
 // build/bin/folioforge-cli.
-QString program();
+QString cliProgram();
 
-// Runs folioforge-cli in workDir (the test's current folder when empty) with
-// no display at all: DISPLAY and WAYLAND_DISPLAY unset, and QT_QPA_PLATFORM
-// naming a platform that would need one. LD_LIBRARY_PATH is unset too: the
-// program finds its engine beside itself.
-Result run(const QStringList& arguments, const QString& workDir = QString());
-// The same for a copy of the program elsewhere.
-Result runProgram(const QString& program, const QStringList& arguments, const QString& workDir = QString());
+// Runs folioforge-cli (or a copy of it) in workDir with no display at all:
+// DISPLAY and WAYLAND_DISPLAY unset, QT_QPA_PLATFORM naming a platform that
+// would need one, and no LD_LIBRARY_PATH: it finds its engine beside itself.
+CliResult runCli(const QStringList& arguments, const QString& workDir = QString(), const QString& program = cliProgram());
 
-} // namespace clisupport
+} // namespace testsupport

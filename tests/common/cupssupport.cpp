@@ -11,33 +11,27 @@ namespace cupstest {
 QString printer()
 {
     const QString name = qEnvironmentVariable("FOLIO_TEST_PRINTER");
-    return name.isEmpty() ? QStringLiteral("TestPDF") : name;
+    return name.isEmpty() ? "TestPDF" : name;
 }
 
 bool required()
 {
-    return qEnvironmentVariable("FOLIO_REQUIRE_CUPS") == QLatin1String("1");
+    return qEnvironmentVariable("FOLIO_REQUIRE_CUPS") == "1";
 }
 
 bool available(QString* why)
 {
-    const QByteArray queue = printer().toUtf8();
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(), nullptr);
-    if (!dest) {
-        if (why)
-            *why = QStringLiteral("no queue %1 on the scheduler at %2: %3")
-                       .arg(printer(), QString::fromUtf8(cupsServer()), QString::fromUtf8(cupsLastErrorString()));
-        return false;
-    }
-    cupsFreeDests(1, dest);
-    return true;
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, printer().toUtf8().constData(), nullptr);
+    if (!dest && why)
+        *why = QString("no queue %1 on the scheduler at %2: %3").arg(printer(), cupsServer(), cupsLastErrorString());
+    cupsFreeDests(dest ? 1 : 0, dest);
+    return dest;
 }
 
 int newestJob(const QString& queue)
 {
     cups_job_t* jobs = nullptr;
-    const QByteArray name = queue.toUtf8();
-    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, name.constData(), 0, CUPS_WHICHJOBS_ALL);
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
     int newest = 0;
     for (int i = 0; i < count; ++i)
         newest = std::max(newest, jobs[i].id);
@@ -45,36 +39,28 @@ int newestJob(const QString& queue)
     return newest;
 }
 
-QMap<QString, QStringList> jobAttributes(int jobId)
+QMap<QString, QString> jobAttributes(int jobId)
 {
-    QMap<QString, QStringList> result;
+    QMap<QString, QString> result;
     ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    const QByteArray uri = QByteArrayLiteral("ipp://localhost/jobs/") + QByteArray::number(jobId);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.constData());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, qPrintable(QString("ipp://localhost/jobs/%1").arg(jobId)));
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
     ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    if (!response)
-        return result;
     for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
         if (ippGetGroupTag(a) != IPP_TAG_JOB || !ippGetName(a))
             continue;
-        QStringList values;
-        for (int i = 0; i < ippGetCount(a); ++i) {
-            const ipp_tag_t tag = ippGetValueTag(a);
-            if (tag == IPP_TAG_INTEGER || tag == IPP_TAG_ENUM)
-                values << QString::number(ippGetInteger(a, i));
-            else if (tag == IPP_TAG_BOOLEAN)
-                values << QString::fromLatin1(ippGetBoolean(a, i) ? "true" : "false");
-            else if (const char* s = ippGetString(a, i, nullptr))
-                values << QString::fromUtf8(s);
-            else {
-                char buffer[1024];
-                ippAttributeString(a, buffer, sizeof buffer);
-                values << QString::fromUtf8(buffer);
-            }
+        // Numbers as numbers (enums too), everything else as CUPS writes it.
+        QString value;
+        if (ippGetValueTag(a) == IPP_TAG_INTEGER || ippGetValueTag(a) == IPP_TAG_ENUM) {
+            for (int i = 0; i < ippGetCount(a); ++i)
+                value += (i ? "," : "") + QString::number(ippGetInteger(a, i));
+        } else {
+            char text[1024] = "";
+            ippAttributeString(a, text, sizeof text);
+            value = QString::fromUtf8(text);
         }
-        result.insert(QString::fromUtf8(ippGetName(a)), values);
+        result.insert(ippGetName(a), value);
     }
     ippDelete(response);
     return result;
@@ -84,32 +70,23 @@ int waitForJob(int jobId, int timeoutMs)
 {
     QElapsedTimer timer;
     timer.start();
-    while (timer.elapsed() < timeoutMs) {
-        const QStringList state = jobAttributes(jobId).value(QStringLiteral("job-state"));
-        const int s = state.isEmpty() ? 0 : state.first().toInt();
-        if (s >= IPP_JSTATE_CANCELED)
-            return s;
-        QThread::msleep(100);
-    }
+    for (; timer.elapsed() < timeoutMs; QThread::msleep(100))
+        if (const int state = jobAttributes(jobId).value("job-state").toInt(); state >= IPP_JSTATE_CANCELED)
+            return state;
     return 0;
 }
 
 QString cupsPdfOutput(int jobId, int timeoutMs)
 {
-    const QString dir = qEnvironmentVariable("FOLIO_CUPS_PDF_OUT");
-    if (dir.isEmpty())
+    const QDir dir(qEnvironmentVariable("FOLIO_CUPS_PDF_OUT"));
+    if (qEnvironmentVariable("FOLIO_CUPS_PDF_OUT").isEmpty())
         return QString();
-    // cups-pdf names its file after the title and ends it with the job number;
-    // it may still be moving the file into place when the job has ended.
-    const QString suffix = QStringLiteral("job_%1.pdf").arg(jobId);
+    // cups-pdf names its file after the title and ends it with the job
+    // number; it may still be moving the file into place when the job ended.
     QElapsedTimer timer;
-    timer.start();
-    do {
-        for (const QString& name : QDir(dir).entryList({QStringLiteral("*.pdf")}, QDir::Files))
-            if (name.endsWith(suffix))
-                return QDir(dir).filePath(name);
-        QThread::msleep(100);
-    } while (timer.elapsed() < timeoutMs);
+    for (timer.start(); timer.elapsed() < timeoutMs; QThread::msleep(100))
+        for (const QString& name : dir.entryList({QString("*job_%1.pdf").arg(jobId)}, QDir::Files))
+            return dir.filePath(name);
     return QString();
 }
 

@@ -1,162 +1,56 @@
 #include "imagefixtures.h"
 
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFPageObjectHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+#include "testsupport.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImageReader>
-#include <QTemporaryFile>
+#include <QImageWriter>
+#include <QTemporaryDir>
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include <jpeglib.h>
 #include <openjpeg.h>
 #include <tiffio.h>
 
-namespace imagefixtures {
+namespace testsupport {
 
-QByteArray flate(const QByteArray& data)
+QByteArray jpegBytes(const QImage& image, int quality, bool progressive)
 {
-    // qCompress gives zlib data behind a four-byte length.
-    return qCompress(data, 9).mid(4);
-}
-
-QByteArray packSamples(const QList<int>& samples, int width, int componentsPerPixel, int bitsPerComponent)
-{
-    const int perRow = width * componentsPerPixel;
-    const int rows = samples.size() / perRow;
-    QByteArray out;
-    for (int y = 0; y < rows; ++y) {
-        if (bitsPerComponent == 16) {
-            for (int i = 0; i < perRow; ++i) {
-                const int v = samples[y * perRow + i];
-                out.append(static_cast<char>(v >> 8));
-                out.append(static_cast<char>(v & 0xff));
-            }
-            continue;
-        }
-        if (bitsPerComponent == 8) {
-            for (int i = 0; i < perRow; ++i)
-                out.append(static_cast<char>(samples[y * perRow + i]));
-            continue;
-        }
-        QByteArray row((perRow * bitsPerComponent + 7) / 8, '\0');
-        for (int i = 0; i < perRow; ++i) {
-            const int bit = i * bitsPerComponent;
-            const int shift = 8 - bitsPerComponent - bit % 8;
-            row[bit / 8] = static_cast<char>(row[bit / 8] | (samples[y * perRow + i] << shift));
-        }
-        out.append(row);
-    }
-    return out;
-}
-
-bool writeImagePdf(const QString& path, const QList<PdfImage>& images, const QList<PdfPage>& pages)
-{
-    try {
-        QPDF pdf;
-        pdf.emptyPDF();
-        QList<QPDFObjectHandle> xobjects;
-        for (const PdfImage& image : images) {
-            QPDFObjectHandle stream = pdf.newStream(image.data.toStdString());
-            QPDFObjectHandle dict = QPDFObjectHandle::parse("<< /Type /XObject /Subtype /Image " + image.dict.toStdString() + " >>");
-            if (!image.jbig2Globals.isEmpty()) {
-                QPDFObjectHandle parms = dict.hasKey("/DecodeParms") ? dict.getKey("/DecodeParms") : QPDFObjectHandle::newDictionary();
-                parms.replaceKey("/JBIG2Globals", pdf.newStream(image.jbig2Globals.toStdString()));
-                dict.replaceKey("/DecodeParms", parms);
-            }
-            for (const std::string& key : dict.getKeys())
-                stream.getDict().replaceKey(key, dict.getKey(key));
-            xobjects.append(stream);
-        }
-        QPDFPageDocumentHelper helper(pdf);
-        for (const PdfPage& p : pages) {
-            QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-            QPDFObjectHandle xdict = QPDFObjectHandle::newDictionary();
-            std::string content;
-            int slot = 0;
-            auto place = [&](int index, QPDFObjectHandle target, std::string& out) {
-                const std::string name = "/Im" + std::to_string(index);
-                target.replaceKey(name, xobjects.at(index));
-                const int x = 20 + (slot % 4) * 140, y = 600 - (slot / 4) * 140;
-                ++slot;
-                out += "q 120 0 0 120 " + std::to_string(x) + " " + std::to_string(y) + " cm " + name + " Do Q\n";
-            };
-            for (int index : p.draws)
-                place(index, xdict, content);
-            if (!p.formDraws.isEmpty()) {
-                QPDFObjectHandle formX = QPDFObjectHandle::newDictionary();
-                std::string formContent;
-                for (int index : p.formDraws)
-                    place(index, formX, formContent);
-                QPDFObjectHandle form = pdf.newStream(formContent);
-                form.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-                form.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-                form.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 612 792]"));
-                QPDFObjectHandle formRes = QPDFObjectHandle::newDictionary();
-                formRes.replaceKey("/XObject", formX);
-                form.getDict().replaceKey("/Resources", formRes);
-                xdict.replaceKey("/Fm0", form);
-                content += "/Fm0 Do\n";
-            }
-            content += p.extraContent.toStdString();
-            resources.replaceKey("/XObject", xdict);
-            QPDFObjectHandle page = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Page /MediaBox [0 0 612 792] >>"));
-            page.replaceKey("/Resources", resources);
-            page.replaceKey("/Contents", pdf.newStream(content));
-            if (!p.annotationDraws.isEmpty()) {
-                QPDFObjectHandle apX = QPDFObjectHandle::newDictionary();
-                std::string apContent;
-                slot = 0;
-                for (int index : p.annotationDraws)
-                    place(index, apX, apContent);
-                QPDFObjectHandle ap = pdf.newStream(apContent);
-                ap.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/XObject"));
-                ap.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/Form"));
-                ap.getDict().replaceKey("/BBox", QPDFObjectHandle::parse("[0 0 612 792]"));
-                QPDFObjectHandle apRes = QPDFObjectHandle::newDictionary();
-                apRes.replaceKey("/XObject", apX);
-                ap.getDict().replaceKey("/Resources", apRes);
-                QPDFObjectHandle annot = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-                    "<< /Type /Annot /Subtype /Stamp /Rect [0 0 612 792] /F 4 >>"));
-                QPDFObjectHandle apDict = QPDFObjectHandle::newDictionary();
-                apDict.replaceKey("/N", ap);
-                annot.replaceKey("/AP", apDict);
-                page.replaceKey("/Annots", QPDFObjectHandle::newArray({annot}));
-            }
-            helper.addPage(QPDFPageObjectHelper(page), false);
-        }
-        // QPDFWriter keeps the name, not a copy.
-        const QByteArray fileName = QFile::encodeName(path);
-        QPDFWriter writer(pdf, fileName.constData());
-        writer.write();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
-}
-
-bool writeImagePdf(const QString& path, const QList<PdfImage>& images)
-{
-    PdfPage page;
-    for (int i = 0; i < images.size(); ++i)
-        page.draws.append(i);
-    return writeImagePdf(path, images, {page});
-}
-
-QByteArray jpegFromImage(const QImage& image, int quality)
-{
-    QByteArray out;
-    QBuffer buffer(&out);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", quality);
-    return out;
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    writer.setProgressiveScanWrite(progressive);
+    writer.write(image);
+    return bytes;
+}
+
+QByteArray withExif(const QByteArray& jpeg, int orientation, int dpi)
+{
+    // Big-endian TIFF structure: IFD0 with Orientation and, with dpi, the
+    // resolutions (their rationals follow the IFD) and their unit.
+    QByteArray tiff("MM");
+    auto u16 = [&](int v) { tiff.append(char(v >> 8)).append(char(v & 0xFF)); };
+    auto u32 = [&](quint32 v) { u16(int(v >> 16)), u16(int(v & 0xFFFF)); };
+    const int entries = dpi > 0 ? 4 : 1;
+    u16(42), u32(8), u16(entries);
+    const quint32 rationals = 8 + 2 + quint32(entries) * 12 + 4;
+    u16(0x0112), u16(3), u32(1), u16(orientation), u16(0);
+    if (dpi > 0) {
+        u16(0x011A), u16(5), u32(1), u32(rationals);
+        u16(0x011B), u16(5), u32(1), u32(rationals + 8);
+        u16(0x0128), u16(3), u32(1), u16(2), u16(0);
+    }
+    u32(0);
+    if (dpi > 0)
+        u32(quint32(dpi)), u32(1), u32(quint32(dpi)), u32(1);
+    const QByteArray app1 = QByteArray("Exif\0\0", 6) + tiff;
+    const int length = app1.size() + 2;
+    return jpeg.left(2) + "\xFF\xE1" + char(length >> 8) + char(length & 0xFF) + app1 + jpeg.mid(2);
 }
 
 QByteArray cmykJpeg(int width, int height, const QByteArray& cmyk, int quality)
@@ -168,12 +62,11 @@ QByteArray cmykJpeg(int width, int height, const QByteArray& cmyk, int quality)
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
     cinfo.input_components = 4;
     cinfo.in_color_space = JCS_CMYK;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_colorspace(&cinfo, JCS_CMYK);
     jpeg_set_quality(&cinfo, quality, TRUE);
     jpeg_start_compress(&cinfo, TRUE);
     while (cinfo.next_scanline < cinfo.image_height) {
@@ -181,296 +74,114 @@ QByteArray cmykJpeg(int width, int height, const QByteArray& cmyk, int quality)
         jpeg_write_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_compress(&cinfo);
-    QByteArray out(reinterpret_cast<const char*>(buffer), static_cast<int>(size));
+    const QByteArray out(reinterpret_cast<const char*>(buffer), int(size));
     jpeg_destroy_compress(&cinfo);
     free(buffer);
     return out;
 }
 
-namespace {
-
-QByteArray packBits(const QList<QList<bool>>& black)
+QByteArray gifBytes(int width, int height, const QVector<QRgb>& palette, const std::vector<uint8_t>& indices,
+                    int transparent, bool interlaced)
 {
-    QByteArray out;
-    for (const QList<bool>& row : black) {
-        QByteArray bytes((row.size() + 7) / 8, '\0');
-        for (int x = 0; x < row.size(); ++x)
-            if (row[x])
-                bytes[x / 8] = static_cast<char>(bytes[x / 8] | (0x80 >> (x % 8)));
-        out.append(bytes);
+    QByteArray g("GIF89a");
+    auto u16 = [&](int v) { g.append(char(v & 0xFF)).append(char(v >> 8)); };
+    int bits = 1;
+    while ((1 << bits) < palette.size())
+        ++bits;
+    u16(width), u16(height);
+    g.append(char(0x80 | (bits - 1))).append(2, '\0');
+    for (int i = 0; i < (1 << bits); ++i) {
+        const QRgb c = palette.value(i);
+        g.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
     }
-    return out;
+    if (transparent >= 0)
+        g.append("\x21\xF9\x04\x01\0\0", 6).append(char(transparent)).append('\0');
+    g.append(char(0x2C)), u16(0), u16(0), u16(width), u16(height);
+    g.append(char(interlaced ? 0x40 : 0));
+
+    std::vector<uint8_t> rows = indices;
+    if (interlaced) {
+        rows.clear();
+        static const int start[] = {0, 4, 2, 1}, step[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass)
+            for (int y = start[pass]; y < height; y += step[pass])
+                rows.insert(rows.end(), indices.begin() + y * width, indices.begin() + (y + 1) * width);
+    }
+    // LZW with literals only: a clear code every 250 codes keeps them 9 bits wide.
+    QByteArray codes;
+    quint32 buffer = 0;
+    int count = 0;
+    auto put = [&](int code) {
+        for (buffer |= quint32(code) << count, count += 9; count >= 8; buffer >>= 8, count -= 8)
+            codes.append(char(buffer & 0xFF));
+    };
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i % 250 == 0)
+            put(256);
+        put(rows[i]);
+    }
+    put(257);
+    if (count > 0)
+        codes.append(char(buffer & 0xFF));
+    g.append(char(8));
+    for (int pos = 0; pos < codes.size(); pos += 255)
+        g.append(char(codes.mid(pos, 255).size())).append(codes.mid(pos, 255));
+    return g.append('\0').append(';');
 }
 
-} // namespace
-
-QByteArray ccittFax(const QList<QList<bool>>& black, int k)
+bool writeTiff(const QString& path, const TiffSpec& s, const std::vector<uint8_t>& samples)
 {
-    const int height = black.size(), width = black.isEmpty() ? 0 : black[0].size();
-    QTemporaryFile file;
-    if (!file.open())
-        return QByteArray();
-    file.close();
-    TIFFSetWarningHandler(nullptr);
-    TIFF* tif = TIFFOpen(file.fileName().toLocal8Bit().constData(), "w");
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)
-        return QByteArray();
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-    TIFFSetField(tif, TIFFTAG_COMPRESSION, k < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
-    if (k >= 0)
-        TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 0);
-    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-    const QByteArray bits = packBits(black);
-    const int stride = (width + 7) / 8;
-    for (int y = 0; y < height; ++y)
-        TIFFWriteScanline(tif, const_cast<char*>(bits.constData()) + y * stride, static_cast<uint32_t>(y), 0);
-    TIFFClose(tif);
-    tif = TIFFOpen(file.fileName().toLocal8Bit().constData(), "r");
-    if (!tif)
-        return QByteArray();
-    uint64_t* counts = nullptr;
-    TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts);
-    QByteArray raw(counts ? static_cast<int>(counts[0]) : 0, '\0');
-    if (!raw.isEmpty())
-        TIFFReadRawStrip(tif, 0, raw.data(), raw.size());
-    TIFFClose(tif);
-    return raw;
-}
-
-namespace {
-
-void put32(QByteArray& out, quint32 v)
-{
-    for (int s = 24; s >= 0; s -= 8)
-        out.append(static_cast<char>((v >> s) & 0xff));
-}
-
-void put16(QByteArray& out, quint16 v)
-{
-    out.append(static_cast<char>(v >> 8));
-    out.append(static_cast<char>(v & 0xff));
-}
-
-// A segment header and its data (page association in one byte).
-QByteArray segment(quint32 number, int type, int page, const QList<quint8>& referred, const QByteArray& data)
-{
-    QByteArray out;
-    put32(out, number);
-    out.append(static_cast<char>(type));
-    out.append(static_cast<char>(referred.size() << 5));
-    for (quint8 r : referred)
-        out.append(static_cast<char>(r));
-    out.append(static_cast<char>(page));
-    put32(out, static_cast<quint32>(data.size()));
-    out.append(data);
-    return out;
-}
-
-QByteArray pageInformation(int width, int height)
-{
-    QByteArray d;
-    put32(d, static_cast<quint32>(width));
-    put32(d, static_cast<quint32>(height));
-    put32(d, 0);
-    put32(d, 0);
-    d.append('\0');  // flags: default pixel 0, OR
-    put16(d, 0);     // not striped
-    return d;
-}
-
-QByteArray regionInformation(int width, int height)
-{
-    QByteArray d;
-    put32(d, static_cast<quint32>(width));
-    put32(d, static_cast<quint32>(height));
-    put32(d, 0);
-    put32(d, 0);
-    d.append('\0');
-    return d;
-}
-
-} // namespace
-
-QByteArray jbig2Generic(const QList<QList<bool>>& black)
-{
-    const int height = black.size(), width = black.isEmpty() ? 0 : black[0].size();
-    QByteArray region = regionInformation(width, height);
-    region.append('\x01');  // MMR
-    region.append(ccittFax(black, -1));
-    QByteArray out = segment(0, 48, 1, {}, pageInformation(width, height));
-    out.append(segment(1, 39, 1, {}, region));
-    out.append(segment(2, 49, 1, {}, QByteArray()));
-    return out;
-}
-
-Jbig2WithGlobals jbig2Halftone(const QList<QList<bool>>& cells, int cell)
-{
-    const int gridH = cells.size(), gridW = cells.isEmpty() ? 0 : cells[0].size();
-    // The collective bitmap of the two patterns: a white cell, then a black one.
-    QList<QList<bool>> patterns;
-    for (int y = 0; y < cell; ++y) {
-        QList<bool> row;
-        for (int x = 0; x < 2 * cell; ++x)
-            row.append(x >= cell);
-        patterns.append(row);
+        return false;
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, s.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, s.height);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, s.samples);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, s.bits);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, s.photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, s.compression);
+    TIFFSetField(tif, TIFFTAG_ORIENTATION, s.orientation);
+    if (s.extraAlpha) {
+        const uint16_t type = s.extraAlpha == 1 ? EXTRASAMPLE_ASSOCALPHA : EXTRASAMPLE_UNASSALPHA;
+        TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &type);
     }
-    QByteArray dictionary;
-    dictionary.append('\x01');  // HDMMR
-    dictionary.append(static_cast<char>(cell));
-    dictionary.append(static_cast<char>(cell));
-    put32(dictionary, 1);  // GRAYMAX: two patterns
-    dictionary.append(ccittFax(patterns, -1));
-
-    QByteArray region = regionInformation(gridW * cell, gridH * cell);
-    region.append('\x01');  // HMMR, OR, default pixel 0
-    put32(region, static_cast<quint32>(gridW));
-    put32(region, static_cast<quint32>(gridH));
-    put32(region, 0);
-    put32(region, 0);
-    put16(region, static_cast<quint16>(cell * 256));
-    put16(region, 0);
-    region.append(ccittFax(cells, -1));  // the one bit plane of pattern numbers
-
-    Jbig2WithGlobals out;
-    out.globals = segment(0, 16, 0, {}, dictionary);
-    out.page = segment(1, 48, 1, {}, pageInformation(gridW * cell, gridH * cell));
-    out.page.append(segment(2, 23, 1, {0}, region));
-    out.page.append(segment(3, 49, 1, {}, QByteArray()));
-    return out;
-}
-
-namespace {
-
-struct MemoryStream {
-    QByteArray data;
-    qint64 pos = 0;
-};
-
-OPJ_SIZE_T opjWrite(void* buffer, OPJ_SIZE_T size, void* user)
-{
-    auto* m = static_cast<MemoryStream*>(user);
-    const qint64 end = m->pos + static_cast<qint64>(size);
-    if (end > m->data.size())
-        m->data.resize(static_cast<int>(end));
-    std::memcpy(m->data.data() + m->pos, buffer, size);
-    m->pos = end;
-    return size;
-}
-
-OPJ_OFF_T opjSkip(OPJ_OFF_T n, void* user)
-{
-    auto* m = static_cast<MemoryStream*>(user);
-    m->pos += n;
-    if (m->pos > m->data.size())
-        m->data.resize(static_cast<int>(m->pos));
-    return n;
-}
-
-OPJ_BOOL opjSeek(OPJ_OFF_T n, void* user)
-{
-    auto* m = static_cast<MemoryStream*>(user);
-    m->pos = n;
-    if (m->pos > m->data.size())
-        m->data.resize(static_cast<int>(m->pos));
-    return OPJ_TRUE;
-}
-
-} // namespace
-
-QByteArray jpeg2000(const QImage& source, bool grayscale, bool jp2Container)
-{
-    const QImage image = source.convertToFormat(grayscale ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
-    const int n = grayscale ? 1 : 3;
-    opj_image_cmptparm_t params[3];
-    std::memset(params, 0, sizeof params);
-    for (int i = 0; i < n; ++i) {
-        params[i].dx = params[i].dy = 1;
-        params[i].w = static_cast<OPJ_UINT32>(image.width());
-        params[i].h = static_cast<OPJ_UINT32>(image.height());
-        params[i].prec = 8;
-        params[i].sgnd = 0;
+    if (s.dpi > 0) {
+        TIFFSetField(tif, TIFFTAG_XRESOLUTION, s.dpi);
+        TIFFSetField(tif, TIFFTAG_YRESOLUTION, s.dpi);
+        TIFFSetField(tif, TIFFTAG_RESOLUTIONUNIT, RESUNIT_INCH);
     }
-    opj_image_t* img = opj_image_create(static_cast<OPJ_UINT32>(n), params, grayscale ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
-    img->x0 = img->y0 = 0;
-    img->x1 = static_cast<OPJ_UINT32>(image.width());
-    img->y1 = static_cast<OPJ_UINT32>(image.height());
-    for (int y = 0; y < image.height(); ++y) {
-        const uchar* row = image.constScanLine(y);
-        for (int x = 0; x < image.width(); ++x)
-            for (int c = 0; c < n; ++c)
-                img->comps[c].data[y * image.width() + x] = row[x * n + c];
+    if (!s.colormap.empty()) {
+        const size_t n = s.colormap.size() / 3;
+        TIFFSetField(tif, TIFFTAG_COLORMAP, s.colormap.data(), s.colormap.data() + n, s.colormap.data() + 2 * n);
     }
-    opj_cparameters_t cp;
-    opj_set_default_encoder_parameters(&cp);
-    cp.tcp_numlayers = 1;
-    cp.tcp_rates[0] = 0;  // lossless
-    cp.cp_disto_alloc = 1;
-    cp.numresolution = 3;  // small test images allow few wavelet levels
-    opj_codec_t* codec = opj_create_compress(jp2Container ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
-    MemoryStream sink;
-    opj_stream_t* stream = opj_stream_create(OPJ_J2K_STREAM_CHUNK_SIZE, OPJ_FALSE);
-    opj_stream_set_user_data(stream, &sink, nullptr);
-    opj_stream_set_write_function(stream, opjWrite);
-    opj_stream_set_skip_function(stream, opjSkip);
-    opj_stream_set_seek_function(stream, opjSeek);
-    const bool ok = opj_setup_encoder(codec, &cp, img) && opj_start_compress(codec, img, stream)
-        && opj_encode(codec, stream) && opj_end_compress(codec, stream);
-    opj_stream_destroy(stream);
-    opj_destroy_codec(codec);
-    opj_image_destroy(img);
-    return ok ? sink.data : QByteArray();
-}
-
-QList<QList<bool>> bilevelPicture(int width, int height)
-{
-    QList<QList<bool>> rows;
-    const double cx = width / 2.0, cy = height / 2.0, r = std::min(width, height) * 0.35;
-    for (int y = 0; y < height; ++y) {
-        QList<bool> row;
-        for (int x = 0; x < width; ++x) {
-            const double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy);
-            row.append(std::fabs(d - r) < 2.5 || x == y);
-        }
-        rows.append(row);
-    }
-    return rows;
-}
-
-int maxChannelDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return -1;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    int worst = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const QRgb* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col) {
-            worst = std::max({worst, std::abs(qRed(p[col]) - qRed(q[col])), std::abs(qGreen(p[col]) - qGreen(q[col])),
-                              std::abs(qBlue(p[col]) - qBlue(q[col]))});
+    const size_t rowBytes = (size_t(s.width) * s.samples * s.bits + 7) / 8;
+    bool ok = true;
+    if (s.tiled) {
+        // 16 x 16 tiles of whole bytes per pixel.
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, 16);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, 16);
+        const size_t pixel = size_t(s.samples * s.bits / 8);
+        std::vector<uint8_t> tile(16 * 16 * pixel);
+        for (int ty = 0; ty < s.height && ok; ty += 16)
+            for (int tx = 0; tx < s.width && ok; tx += 16) {
+                std::fill(tile.begin(), tile.end(), 0);
+                for (int y = 0; y < 16 && ty + y < s.height; ++y)
+                    for (int x = 0; x < 16 && tx + x < s.width; ++x)
+                        std::memcpy(&tile[(size_t(y) * 16 + size_t(x)) * pixel],
+                                    &samples[size_t(ty + y) * rowBytes + size_t(tx + x) * pixel], pixel);
+                ok = TIFFWriteTile(tif, tile.data(), uint32_t(tx), uint32_t(ty), 0, 0) >= 0;
+            }
+    } else {
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 8);
+        std::vector<uint8_t> row(rowBytes);
+        for (int y = 0; y < s.height && ok; ++y) {
+            std::memcpy(row.data(), &samples[size_t(y) * rowBytes], rowBytes);
+            ok = TIFFWriteScanline(tif, row.data(), uint32_t(y), 0) >= 0;
         }
     }
-    return worst;
-}
-
-double meanChannelDifference(const QImage& a, const QImage& b)
-{
-    if (a.size() != b.size())
-        return -1;
-    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
-    double sum = 0;
-    for (int row = 0; row < x.height(); ++row) {
-        const QRgb* p = reinterpret_cast<const QRgb*>(x.constScanLine(row));
-        const QRgb* q = reinterpret_cast<const QRgb*>(y.constScanLine(row));
-        for (int col = 0; col < x.width(); ++col)
-            sum += std::abs(qRed(p[col]) - qRed(q[col])) + std::abs(qGreen(p[col]) - qGreen(q[col]))
-                + std::abs(qBlue(p[col]) - qBlue(q[col]));
-    }
-    return x.width() * x.height() ? sum / (3.0 * x.width() * x.height()) : 0;
+    TIFFClose(tif);
+    return ok;
 }
 
 QList<TiffPage> readTiff(const QString& path)
@@ -478,7 +189,7 @@ QList<TiffPage> readTiff(const QString& path)
     QList<TiffPage> pages;
     TIFFSetWarningHandler(nullptr);
     TIFFSetErrorHandler(nullptr);
-    TIFF* tif = TIFFOpen(path.toLocal8Bit().constData(), "r");
+    TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "r");
     if (!tif)
         return pages;
     do {
@@ -495,29 +206,180 @@ QList<TiffPage> readTiff(const QString& path)
         TIFFGetField(tif, TIFFTAG_XRESOLUTION, &xres);
         TIFFGetField(tif, TIFFTAG_YRESOLUTION, &yres);
         TIFFGetField(tif, TIFFTAG_RESOLUTIONUNIT, &unit);
-        page.samplesPerPixel = spp;
-        page.bitsPerSample = bps;
-        page.compression = compression;
-        page.photometric = photometric;
-        page.xResolution = xres;
-        page.yResolution = yres;
-        page.resolutionUnit = unit;
-        QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGB32);
-        std::vector<uint32_t> raster(static_cast<size_t>(w) * h);
-        if (!image.isNull() && TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0)) {
-            for (uint32_t y = 0; y < h; ++y) {
-                QRgb* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-                for (uint32_t x = 0; x < w; ++x) {
-                    const uint32_t p = raster[y * w + x];
-                    out[x] = qRgb(TIFFGetR(p), TIFFGetG(p), TIFFGetB(p));
-                }
-            }
-            page.image = image;
-        }
+        page = {QImage(int(w), int(h), QImage::Format_RGB32), spp, bps, compression, photometric, xres, yres, unit};
+        std::vector<uint32_t> raster(size_t(w) * h);
+        if (page.image.isNull() || !TIFFReadRGBAImageOriented(tif, w, h, raster.data(), ORIENTATION_TOPLEFT, 0))
+            page.image = QImage();
+        for (uint32_t i = 0; !page.image.isNull() && i < raster.size(); ++i)
+            page.image.setPixel(int(i % w), int(i / w), qRgb(TIFFGetR(raster[i]), TIFFGetG(raster[i]), TIFFGetB(raster[i])));
         pages.append(page);
     } while (TIFFReadDirectory(tif));
     TIFFClose(tif);
     return pages;
+}
+
+Bilevel bilevelPicture(int width, int height)
+{
+    Bilevel rows;
+    const double cx = width / 2.0, cy = height / 2.0, r = std::min(width, height) * 0.35;
+    for (int y = 0; y < height; ++y) {
+        QList<bool> row;
+        for (int x = 0; x < width; ++x)
+            row.append(std::fabs(std::hypot(x + 0.5 - cx, y + 0.5 - cy) - r) < 2.5 || x == y);
+        rows.append(row);
+    }
+    return rows;
+}
+
+QByteArray flate(const QByteArray& data)
+{
+    return qCompress(data, 9).mid(4);  // zlib data behind Qt's four-byte length
+}
+
+// The one strip of a single-strip TIFF that libtiff writes of these rows,
+// as stored: its coders make CCITT and LZW data as PDF reads them.
+static QByteArray tiffStrip(const QByteArray& rows, int width, int height, int bits, int compression)
+{
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.filePath("strip.tif"));
+    TIFFSetWarningHandler(nullptr);
+    TIFF* tif = TIFFOpen(name.constData(), "w");
+    if (!tif)
+        return QByteArray();
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, bits);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, bits == 1 ? PHOTOMETRIC_MINISWHITE : PHOTOMETRIC_MINISBLACK);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+    const int stride = (width * bits + 7) / 8;
+    for (int y = 0; y < height; ++y)
+        TIFFWriteScanline(tif, const_cast<char*>(rows.constData()) + y * stride, uint32_t(y), 0);
+    TIFFClose(tif);
+    tif = TIFFOpen(name.constData(), "r");
+    uint64_t* counts = nullptr;
+    if (!tif || !TIFFGetField(tif, TIFFTAG_STRIPBYTECOUNTS, &counts))
+        return QByteArray();
+    QByteArray raw(int(counts[0]), '\0');
+    TIFFReadRawStrip(tif, 0, raw.data(), raw.size());
+    TIFFClose(tif);
+    return raw;
+}
+
+QByteArray ccittFax(const Bilevel& black, int k)
+{
+    QByteArray bits;
+    for (const QList<bool>& row : black) {
+        QByteArray bytes((row.size() + 7) / 8, '\0');
+        for (int x = 0; x < row.size(); ++x)
+            bytes[x / 8] = char(bytes[x / 8] | (row[x] ? 0x80 >> (x % 8) : 0));
+        bits += bytes;
+    }
+    return tiffStrip(bits, black.value(0).size(), black.size(), 1, k < 0 ? COMPRESSION_CCITTFAX4 : COMPRESSION_CCITTFAX3);
+}
+
+QByteArray lzw(const QByteArray& data)
+{
+    return tiffStrip(data, data.size(), 1, 8, COMPRESSION_LZW);
+}
+
+// JBIG2 pieces: numbers big-endian; a segment header (page association in
+// one byte) and its data; page and region information.
+static void put32(QByteArray& out, quint32 v)
+{
+    for (int s = 24; s >= 0; s -= 8)
+        out.append(char((v >> s) & 0xff));
+}
+
+static void put16(QByteArray& out, quint16 v)
+{
+    out.append(char(v >> 8)).append(char(v & 0xff));
+}
+
+static QByteArray segment(quint32 number, int type, int page, const QList<quint8>& referred, const QByteArray& data)
+{
+    QByteArray out;
+    put32(out, number);
+    out.append(char(type)).append(char(referred.size() << 5));
+    for (quint8 r : referred)
+        out.append(char(r));
+    out.append(char(page));
+    put32(out, quint32(data.size()));
+    return out + data;
+}
+
+static QByteArray regionInformation(int width, int height, bool page)
+{
+    QByteArray d;
+    put32(d, quint32(width)), put32(d, quint32(height)), put32(d, 0), put32(d, 0);
+    d.append('\0');  // flags: default pixel 0, OR
+    if (page)
+        put16(d, 0);  // not striped
+    return d;
+}
+
+QByteArray jbig2Generic(const Bilevel& black)
+{
+    const int height = black.size(), width = black.value(0).size();
+    const QByteArray region = regionInformation(width, height, false) + '\x01' + ccittFax(black, -1);  // MMR
+    return segment(0, 48, 1, {}, regionInformation(width, height, true)) + segment(1, 39, 1, {}, region)
+        + segment(2, 49, 1, {}, QByteArray());
+}
+
+Jbig2WithGlobals jbig2Halftone(const Bilevel& cells, int cell)
+{
+    const int gridH = cells.size(), gridW = cells.value(0).size();
+    // The collective bitmap of the two patterns: a white cell, then a black one.
+    Bilevel patterns;
+    for (int y = 0; y < cell; ++y) {
+        patterns.append(QList<bool>());
+        for (int x = 0; x < 2 * cell; ++x)
+            patterns.last().append(x >= cell);
+    }
+    QByteArray dictionary("\x01", 1);  // HDMMR
+    dictionary.append(char(cell)).append(char(cell));
+    put32(dictionary, 1);  // GRAYMAX: two patterns
+    dictionary.append(ccittFax(patterns, -1));
+
+    QByteArray region = regionInformation(gridW * cell, gridH * cell, false) + '\x01';  // HMMR, OR, default pixel 0
+    put32(region, quint32(gridW)), put32(region, quint32(gridH)), put32(region, 0), put32(region, 0);
+    put16(region, quint16(cell * 256)), put16(region, 0);
+    region.append(ccittFax(cells, -1));  // the one bit plane of pattern numbers
+
+    return {segment(1, 48, 1, {}, regionInformation(gridW * cell, gridH * cell, true)) + segment(2, 23, 1, {0}, region)
+                + segment(3, 49, 1, {}, QByteArray()),
+            segment(0, 16, 0, {}, dictionary)};
+}
+
+QByteArray jpeg2000(const QImage& source, bool grayscale, bool jp2Container)
+{
+    const QImage image = source.convertToFormat(grayscale ? QImage::Format_Grayscale8 : QImage::Format_RGB888);
+    const int n = grayscale ? 1 : 3, w = image.width(), h = image.height();
+    opj_image_cmptparm_t params[3];
+    std::memset(params, 0, sizeof params);
+    for (auto& p : params)
+        p.dx = p.dy = 1, p.w = OPJ_UINT32(w), p.h = OPJ_UINT32(h), p.prec = 8;
+    opj_image_t* img = opj_image_create(OPJ_UINT32(n), params, grayscale ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB);
+    img->x1 = OPJ_UINT32(w), img->y1 = OPJ_UINT32(h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * n; ++x)
+            img->comps[x % n].data[y * w + x / n] = image.constScanLine(y)[x];
+    opj_cparameters_t cp;
+    opj_set_default_encoder_parameters(&cp);
+    cp.tcp_numlayers = 1;
+    cp.tcp_rates[0] = 0;  // lossless
+    cp.cp_disto_alloc = 1;
+    cp.numresolution = 3;  // small test images allow few wavelet levels
+    QTemporaryDir dir;
+    const QString file = dir.filePath("image.jp2");
+    opj_codec_t* codec = opj_create_compress(jp2Container ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K);
+    opj_stream_t* stream = opj_stream_create_default_file_stream(QFile::encodeName(file).constData(), OPJ_FALSE);
+    const bool ok = opj_setup_encoder(codec, &cp, img) && opj_start_compress(codec, img, stream) && opj_encode(codec, stream)
+        && opj_end_compress(codec, stream);
+    opj_stream_destroy(stream);
+    opj_destroy_codec(codec);
+    opj_image_destroy(img);
+    return ok ? readFile(file) : QByteArray();
 }
 
 QImage readImage(const QString& path, QByteArray* format)
@@ -529,4 +391,4 @@ QImage readImage(const QString& path, QByteArray* format)
     return reader.read();
 }
 
-} // namespace imagefixtures
+} // namespace testsupport

@@ -1,95 +1,78 @@
 #pragma once
 
-// Test inputs with images of every kind a PDF can hold, made here from
-// pixels the tests choose: compressed with zlib, libjpeg (CMYK JPEG),
-// libtiff (CCITT fax), OpenJPEG (JPEG 2000) and a small JBIG2 writer of our
-// own, then put into PDFs with QPDF.
+// Image data of every kind the tests need, made from pixels they choose:
+// JPEG (with EXIF; CMYK through libjpeg), GIF, TIFF through libtiff (whose
+// CCITT and LZW coders also make PDF stream data), JBIG2 of our own, JPEG 2000
+// through OpenJPEG; and TIFF files read back with libtiff.
 
 #include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QVector>
 
-namespace imagefixtures {
+#include <cstdint>
+#include <vector>
 
-// One image XObject: its dictionary entries besides /Type, /Subtype and
-// /Length (PDF syntax), its stored data, and optional JBIG2 global data.
-struct PdfImage {
-    QByteArray dict;
-    QByteArray data;
-    QByteArray jbig2Globals;
-};
+namespace testsupport {
 
-// Content drawn on a page: image XObjects by index into the file's images
-// (each may be drawn several times), and extra content stream text that is
-// appended as it is (e.g. an inline image).
-struct PdfPage {
-    QList<int> draws;
-    QByteArray extraContent;
-    QList<int> formDraws;        // images drawn inside a form XObject the page draws
-    QList<int> annotationDraws;  // images drawn by an annotation's appearance
-};
-
-// Writes a PDF with the given images and pages (612 x 792 pt).
-bool writeImagePdf(const QString& path, const QList<PdfImage>& images, const QList<PdfPage>& pages);
-// One page drawing each image once.
-bool writeImagePdf(const QString& path, const QList<PdfImage>& images);
-
-// zlib data for /FlateDecode.
-QByteArray flate(const QByteArray& data);
-
-// Packs samples (one per byte, or big-endian 16-bit pairs for 16 bits) given
-// row by row into PDF image rows of the given bit depth.
-QByteArray packSamples(const QList<int>& samples, int width, int componentsPerPixel, int bitsPerComponent);
-
-// JPEG data: gray or RGB through Qt; CMYK through libjpeg, which stores the
-// CMYK values as given (with Adobe's marker).
-QByteArray jpegFromImage(const QImage& image, int quality = 95);
+QByteArray jpegBytes(const QImage& image, int quality = 90, bool progressive = false);
+// The JPEG with an EXIF block (orientation; resolution when dpi > 0) after its start marker.
+QByteArray withExif(const QByteArray& jpeg, int orientation, int dpi = 0);
+// A CMYK JPEG through libjpeg: the values as given, with Adobe's marker.
 QByteArray cmykJpeg(int width, int height, const QByteArray& cmyk, int quality = 95);
 
-// CCITT fax data of a one-bit image (black = true), through libtiff:
-// group 4 when k < 0, group 3 one-dimensional when k == 0.
-QByteArray ccittFax(const QList<QList<bool>>& black, int k);
+// A GIF with that palette and one index a pixel, row after row; transparent < 0 for none.
+QByteArray gifBytes(int width, int height, const QVector<QRgb>& palette, const std::vector<uint8_t>& indices,
+                    int transparent = -1, bool interlaced = false);
 
-// JBIG2 data (embedded stream) of a one-bit image: one page with an MMR
-// generic region.
-QByteArray jbig2Generic(const QList<QList<bool>>& black);
-// The same picture as a halftone region whose patterns (a white and a black
-// cell of cell x cell pixels) live in a global pattern dictionary; the
-// picture's size must be a multiple of cell.
-struct Jbig2WithGlobals {
-    QByteArray page;
-    QByteArray globals;
+// A TIFF through libtiff: samples row after row at bits each (16-bit samples
+// in machine order), tags as libtiff names them.
+struct TiffSpec {
+    int width = 0, height = 0;
+    int samples = 1, bits = 8;
+    int photometric = 1;  // PHOTOMETRIC_MINISBLACK
+    int extraAlpha = 0;   // 0 none, 1 associated, 2 unassociated
+    int compression = 1;  // COMPRESSION_NONE
+    float dpi = 0;
+    std::vector<uint16_t> colormap;  // red..., green..., blue...
+    bool tiled = false;
+    int orientation = 1;
 };
-Jbig2WithGlobals jbig2Halftone(const QList<QList<bool>>& cells, int cell);
+bool writeTiff(const QString& path, const TiffSpec& spec, const std::vector<uint8_t>& samples);
 
-// Lossless JPEG 2000 data (JP2 file format, or a raw codestream) of a gray
-// or RGB image.
-QByteArray jpeg2000(const QImage& image, bool grayscale, bool jp2Container = true);
-
-// A test picture of one-bit cells: a ring and a diagonal.
-QList<QList<bool>> bilevelPicture(int width, int height);
-
-// The largest difference of any colour channel between two images of the
-// same size (compared as 8-bit RGB), or -1 when their sizes differ.
-int maxChannelDifference(const QImage& a, const QImage& b);
-// The mean absolute channel difference, or -1 when their sizes differ.
-double meanChannelDifference(const QImage& a, const QImage& b);
-
-// The pages of a TIFF file read with libtiff, and how each is stored.
+// The pages of a TIFF file as libtiff reads them, and how each is stored.
 struct TiffPage {
     QImage image;
-    int samplesPerPixel = 0;
-    int bitsPerSample = 0;
-    int compression = 0;
-    int photometric = 0;
-    double xResolution = 0;
-    double yResolution = 0;
+    int samplesPerPixel = 0, bitsPerSample = 0, compression = 0, photometric = 0;
+    double xResolution = 0, yResolution = 0;
     int resolutionUnit = 0;
 };
 QList<TiffPage> readTiff(const QString& path);
 
+// A one-bit picture, rows of black (true) pixels; the test picture is a ring and a diagonal.
+using Bilevel = QList<QList<bool>>;
+Bilevel bilevelPicture(int width, int height);
+
+// Data for PDF streams: zlib; CCITT fax (group 4 when k < 0, group 3
+// one-dimensional when k == 0) and LZW (EarlyChange 1) through libtiff.
+QByteArray flate(const QByteArray& data);
+QByteArray ccittFax(const Bilevel& black, int k);
+QByteArray lzw(const QByteArray& data);
+
+// JBIG2 (embedded stream): one page with an MMR generic region; or a
+// halftone region whose two patterns (a white and a black cell of cell x cell
+// pixels) are global data.
+QByteArray jbig2Generic(const Bilevel& black);
+struct Jbig2WithGlobals {
+    QByteArray page, globals;
+};
+Jbig2WithGlobals jbig2Halftone(const Bilevel& cells, int cell);
+
+// Lossless JPEG 2000 of a gray or RGB image: a JP2 file or a raw codestream.
+QByteArray jpeg2000(const QImage& image, bool grayscale, bool jp2Container = true);
+
 // Reads an image file, its format found from its content.
 QImage readImage(const QString& path, QByteArray* format = nullptr);
 
-} // namespace imagefixtures
+} // namespace testsupport

@@ -1,40 +1,31 @@
 #pragma once
 
-// Helpers of the shell and tool tests: bookmarks on files, page texts, icons
-// of one colour, widgets of nested forms, and driving modal dialogs from a
-// timer. PDF fixtures themselves come from pdffixtures.h.
+// Widgets of the shell and tool tests: icons of one colour, widgets of nested
+// forms, and modal dialogs driven from a timer.
 
 #include <QApplication>
-#include <QColor>
 #include <QElapsedTimer>
-#include <QList>
-#include <QString>
-#include <QStringList>
+#include <QImage>
+#include <QImageWriter>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
-#include <utility>
-#include <vector>
+#include <memory>
 
-namespace shellsupport {
-
-// Gives a PDF file bookmarks: (depth, title) pairs in depth-first order, as
-// fixtures::addOutlines places them.
-bool addBookmarks(const QString& path, const std::vector<std::pair<int, QString>>& items);
-
-// Every bookmark of a file as "title@page", depth first, read with QPDF.
-QStringList bookmarks(const QString& path);
-
-// The text of each page, trimmed, as pdftotext reads it.
-QStringList pageTexts(const QString& path, int pages);
+namespace testsupport {
 
 // An .ico file whose every pixel has one colour.
-bool writeIcon(const QString& path, const QColor& colour, int side = 256);
+inline bool writeIcon(const QString& path, const QColor& colour, int side = 256)
+{
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(colour);
+    return QImageWriter(path, "ico").write(image);
+}
 
 // The first descendant of root named `name` that does not lie inside any of
 // the excluded objects (forms nested in a window reuse designer names).
-template <class T>
+template <class T = QWidget>
 T* ownChild(QObject* root, const QString& name, const QList<QObject*>& excluded)
 {
     for (T* candidate : root->findChildren<T*>(name)) {
@@ -48,31 +39,27 @@ T* ownChild(QObject* root, const QString& name, const QList<QObject*>& excluded)
 }
 
 // Calls action with the first visible top-level widget of type T (a modal
-// dialog opened by the code under test) as soon as one appears; gives up
-// after timeoutMs. Returns immediately; the action runs from the event loop.
+// dialog the code under test opens) as soon as one appears; gives up after
+// ten seconds. Returns at once; the action runs from the event loop.
 template <class T>
-void whenShown(std::function<void(T*)> action, int timeoutMs = 10000)
+void whenShown(std::function<void(T*)> action)
 {
     auto* timer = new QTimer;
-    auto* clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
-    QObject::connect(timer, &QTimer::timeout, [timer, clock, action, timeoutMs]() {
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, action]() {
         T* found = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible() && !found)
                 found = t;
-                break;
-            }
-        }
-        if (!found && clock->elapsed() < timeoutMs)
+        if (!found && clock->elapsed() < 10000)
             return;
         timer->stop();
         timer->deleteLater();
-        delete clock;
         if (found)
             action(found);
     });
     timer->start(20);
 }
 
-} // namespace shellsupport
+} // namespace testsupport

@@ -1,10 +1,13 @@
 #include "testsupport.h"
 
-#include <QFont>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
+#include "pdfengine.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 namespace testsupport {
 
@@ -13,98 +16,170 @@ QString binDir()
     return QStringLiteral(FOLIO_BIN_DIR);
 }
 
-bool writeTextPdf(const QString& path, const QStringList& pageTexts, const QSizeF& pageSizePoints)
-{
-    QPdfWriter writer(path);
-    writer.setResolution(72);
-    writer.setPageSize(QPageSize(pageSizePoints, QPageSize::Point));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-    QPainter painter;
-    if (!painter.begin(&writer))
-        return false;
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(36);
-    painter.setFont(font);
-    for (int i = 0; i < pageTexts.size(); ++i) {
-        if (i > 0)
-            writer.newPage();
-        painter.drawText(QRectF(36, 36, pageSizePoints.width() - 72, pageSizePoints.height() - 72),
-                         Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, pageTexts.at(i));
-    }
-    return painter.end();
-}
-
-int run(const QString& program, const QStringList& args, QString* out, QString* err, int timeoutMs)
+int run(const QString& program, const QStringList& args, QString* out, QString* err)
 {
     QProcess p;
     p.start(program, args);
     if (!p.waitForStarted(10000))
         return -1;
-    if (!p.waitForFinished(timeoutMs)) {
+    if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished();
         return -1;
     }
-    if (out)
-        *out = QString::fromUtf8(p.readAllStandardOutput());
+    if (out) {
+        const QByteArray bytes = p.readAllStandardOutput();
+        *out = QString::fromUtf8(bytes.constData(), bytes.size());  // NUL characters too
+    }
     if (err)
         *err = QString::fromUtf8(p.readAllStandardError());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 bool qpdfCheck(const QString& path, QString* report)
 {
     QString out, err;
-    const int rc = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &out, &err);
+    const int rc = run("qpdf", {"--check", path}, &out, &err);
     if (report)
         *report = out + err;
     return rc == 0 || rc == 3;
 }
 
-QMap<QString, QString> pdfInfo(const QString& path, const QString& password)
+int qpdfPageCount(const QString& path, const QString& password)
+{
+    QString out;
+    const int rc = run("qpdf", {"--password=" + password, "--show-npages", path}, &out);
+    bool ok = false;
+    const int n = out.trimmed().toInt(&ok);
+    return (rc == 0 || rc == 3) && ok ? n : -1;
+}
+
+QMap<QString, QString> pdfInfo(const QString& path, const QString& password, const QStringList& extraArgs)
 {
     QMap<QString, QString> info;
-    QStringList args;
-    if (!password.isEmpty())
-        args << QStringLiteral("-upw") << password;
-    args << QStringLiteral("-enc") << QStringLiteral("UTF-8") << path;
     QString out;
-    if (run(QStringLiteral("pdfinfo"), args, &out) != 0)
+    if (run("pdfinfo", extraArgs + QStringList{"-upw", password, "-enc", "UTF-8", path}, &out) != 0)
         return info;
-    for (const QString& line : out.split(QLatin1Char('\n'))) {
-        const int colon = line.indexOf(QLatin1Char(':'));
-        if (colon <= 0)
-            continue;
-        info.insert(line.left(colon), line.mid(colon + 1).trimmed());
+    for (const QString& line : out.split('\n')) {
+        const int colon = line.indexOf(':');
+        if (colon > 0)
+            info.insert(line.left(colon).simplified(), line.mid(colon + 1).trimmed());
     }
     return info;
 }
 
 QString pdfText(const QString& path, int page, const QStringList& extraArgs)
 {
-    QStringList args = extraArgs;
-    args << QStringLiteral("-enc") << QStringLiteral("UTF-8");
+    QStringList args = extraArgs + QStringList{"-enc", "UTF-8"};
     if (page > 0)
-        args << QStringLiteral("-f") << QString::number(page) << QStringLiteral("-l") << QString::number(page);
-    args << path << QStringLiteral("-");
+        args << "-f" << QString::number(page) << "-l" << QString::number(page);
     QString out;
-    run(QStringLiteral("pdftotext"), args, &out);
+    run("pdftotext", args << path << "-", &out);
     return out;
 }
 
-int qpdfPageCount(const QString& path, const QString& password)
+QStringList pageTexts(const QString& path)
 {
-    QStringList args;
-    if (!password.isEmpty())
-        args << (QStringLiteral("--password=") + password);
-    args << QStringLiteral("--show-npages") << path;
+    QStringList texts;
+    const int n = qpdfPageCount(path);
+    for (int p = 1; p <= n; ++p)
+        texts << squeezed(pdfText(path, p));
+    return texts;
+}
+
+QString squeezed(const QString& text)
+{
+    return text.simplified();
+}
+
+QString solid(const QString& text)
+{
+    static const QRegularExpression space("\\s+");
+    return QString(text).remove(space);
+}
+
+QList<FontRow> pdfFonts(const QString& pdf, const QStringList& extraArgs)
+{
+    QList<FontRow> rows;
     QString out;
-    const int rc = run(QStringLiteral("qpdf"), args, &out);
-    if (rc != 0 && rc != 3)
-        return -1;
-    bool ok = false;
-    const int n = out.trimmed().toInt(&ok);
-    return ok ? n : -1;
+    const QStringList lines = run("pdffonts", extraArgs + QStringList{pdf}, &out) == 0 ? out.split('\n') : QStringList();
+    if (lines.size() < 2)
+        return rows;
+    // Columns are as wide as the dashes of the second line.
+    QList<QPair<int, int>> columns;
+    for (auto it = QRegularExpression("-+").globalMatch(lines[1]); it.hasNext();) {
+        const auto m = it.next();
+        columns.append({m.capturedStart(), m.capturedLength()});
+    }
+    if (columns.size() < 6)
+        return rows;
+    for (const QString& line : lines.mid(2)) {
+        auto field = [&](int c) { return line.mid(columns[c].first, columns[c].second).trimmed(); };
+        if (!line.trimmed().isEmpty())
+            rows.append({field(0), field(1), field(2), field(3) == "yes", field(4) == "yes", field(5) == "yes"});
+    }
+    return rows;
+}
+
+QList<ListedImage> listImages(const QString& pdf)
+{
+    QList<ListedImage> result;
+    QString out;
+    run("pdfimages", {"-list", pdf}, &out);
+    for (const QString& line : out.split('\n').mid(2)) {
+        const QStringList f = line.split(' ', Qt::SkipEmptyParts);
+        if (f.size() >= 12)
+            result.append({f[0].toInt(), f[2], f[3].toInt(), f[4].toInt(), f[5], f[7].toInt(), f[8], f[10].toInt()});
+    }
+    return result;
+}
+
+QList<QImage> extractImages(const QString& pdf)
+{
+    QTemporaryDir dir;
+    QList<QImage> images;
+    if (run("pdfimages", {"-png", pdf, dir.filePath("x")}) == 0)
+        for (const QString& name : QDir(dir.path()).entryList(QDir::Files, QDir::Name))
+            images << QImage(dir.filePath(name));
+    return images;
+}
+
+QString saveChecked(PdfEngine& engine, const QString& file)
+{
+    QString report;
+    if (engine.SaveToFile(file) != 1 || !qpdfCheck(file, &report)) {
+        qWarning().noquote() << "not saved, or qpdf --check fails:" << file << report;
+        return QString();
+    }
+    return file;
+}
+
+bool loadOnly(PdfEngine& engine, const QString& file, const QString& password)
+{
+    while (engine.DocumentCount() > 1)
+        engine.RemoveDocument(engine.GetDocumentID(1));
+    const int before = engine.GetDocumentID(1);
+    return engine.LoadFromFile(file, password) == 1 && engine.RemoveDocument(before) == 1;
+}
+
+void keepWhenAsked(QTemporaryDir& dir)
+{
+    if (qEnvironmentVariableIsSet("FOLIO_KEEP_TEST_FILES")) {
+        dir.setAutoRemove(false);
+        qInfo() << "test files in" << dir.path();
+    }
 }
 
 } // namespace testsupport

@@ -1,22 +1,19 @@
-// Why a file did not open: LastLoadError after each kind of failed
-// LoadFromFile, and after a success that follows a failure.
+// Files that do not open: LoadFromFile refuses them without changing the
+// instance, and LastLoadError tells why (also after a success that follows a
+// failure).
 
+#include "pdfbuild.h"
 #include "pdfengine.h"
-#include "pdffixtures.h"
+#include "testsupport.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace testsupport;
 
 namespace {
 
 enum { Succeeded = 0, NoFile = 1, NotPdf = 2, Damaged = 3, Password = 4 };
-
-bool writeAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
 
 } // namespace
 
@@ -30,15 +27,16 @@ class TestLoadErrors : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        QVERIFY(fixtures::writeNumberedPdf(path("good.pdf"), 2));
-        QVERIFY(fixtures::encrypt(path("good.pdf"), path("locked.pdf"), "user-pw", "owner-pw", 256));
-        QVERIFY(writeAll(path("text.pdf"), "just some words, no PDF at all\n"));
-        QVERIFY(writeAll(path("empty.pdf"), QByteArray()));
-        QVERIFY(writeAll(path("garbage.pdf"), "%PDF-1.7\n" + QByteArray(4000, '\x7f')));
-        QFile good(path("good.pdf"));
-        QVERIFY(good.open(QIODevice::ReadOnly));
-        QVERIFY(writeAll(path("stub.pdf"), good.read(40)));
+        QVERIFY(writeNumberedPdf(path("good.pdf"), 2));
+        QVERIFY(encrypt(path("good.pdf"), path("locked.pdf"), "user-pw", "owner-pw"));
+        QVERIFY(writeFile(path("text.pdf"), QByteArray("This is not a PDF at all.\n").repeated(50)));
+        QVERIFY(writeFile(path("empty.pdf"), QByteArray()));
+        QVERIFY(writeFile(path("noise.pdf"), QByteArray(4096, '\x9C')));
+        QVERIFY(writeFile(path("garbage.pdf"), "%PDF-1.7\n" + QByteArray(4000, '\x7f')));
+        QVERIFY(writeFile(path("stub.pdf"), readFile(path("good.pdf")).left(40)));
+        QVERIFY(writeFile(path("no-pages.pdf"), "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                                                "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
+                                                "trailer << /Root 1 0 R >>\n%%EOF\n"));
     }
 
     void eachFailureHasItsReason_data()
@@ -50,8 +48,10 @@ private slots:
         QTest::newRow("a folder") << "." << "" << int(NoFile);
         QTest::newRow("text") << "text.pdf" << "" << int(NotPdf);
         QTest::newRow("empty") << "empty.pdf" << "" << int(NotPdf);
+        QTest::newRow("binary noise") << "noise.pdf" << "" << int(NotPdf);
         QTest::newRow("header then garbage") << "garbage.pdf" << "" << int(Damaged);
         QTest::newRow("first bytes only") << "stub.pdf" << "" << int(Damaged);
+        QTest::newRow("no pages") << "no-pages.pdf" << "" << int(Damaged);
         QTest::newRow("protected, no password") << "locked.pdf" << "" << int(Password);
         QTest::newRow("protected, wrong password") << "locked.pdf" << "guess" << int(Password);
         QTest::newRow("protected, right password") << "locked.pdf" << "user-pw" << int(Succeeded);
@@ -64,23 +64,28 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, password);
         QFETCH(int, reason);
-        PdfEngine e(QStringLiteral("FolioPdfEngine"));
+        PdfEngine e("FolioPdfEngine");
+        const int before = e.SelectedDocument();
         QCOMPARE(e.LastLoadError(), int(Succeeded));
         QCOMPARE(e.LoadFromFile(path(file), password), reason == Succeeded ? 1 : 0);
         QCOMPARE(e.LastLoadError(), reason);
+        if (reason != Succeeded) {  // nothing changed
+            QCOMPARE(e.DocumentCount(), 1);
+            QCOMPARE(e.SelectedDocument(), before);
+            QCOMPARE(e.PageCount(), 1);
+        }
     }
 
     void reasonFollowsTheLastLoad()
     {
-        PdfEngine e(QStringLiteral("FolioPdfEngine"));
+        PdfEngine e("FolioPdfEngine");
         QCOMPARE(e.LoadFromFile(path("locked.pdf"), QString()), 0);
         QCOMPARE(e.LastLoadError(), int(Password));
         QCOMPARE(e.LoadFromFile(path("good.pdf"), QString()), 1);
         QCOMPARE(e.LastLoadError(), int(Succeeded));
         QCOMPARE(e.LoadFromFile(path("text.pdf"), QString()), 0);
         QCOMPARE(e.LastLoadError(), int(NotPdf));
-        // Other operations leave it alone.
-        QCOMPARE(e.PageCount(), 2);
+        QCOMPARE(e.PageCount(), 2);  // other operations leave it alone
         QCOMPARE(e.LastLoadError(), int(NotPdf));
     }
 };

@@ -5,13 +5,12 @@
 #include "dialogfileexists.h"
 #include "featurebase.h"
 #include "pdf_auth.h"
-#include "pdffixtures.h"
+#include "pdfbuild.h"
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
 
 #include <QColorDialog>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,32 +18,26 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace testsupport;
+
 namespace {
 
-BrandingRecord merger()
+void click(QWidget* dialog, const QString& button)
 {
-    CustomFileNames names;
-    names.directory = QStringLiteral("/nonexistent");
-    return makeBrandingRecord(names, 1, 1, false);
-}
-
-template <class D>
-void click(D* dialog, const char* button)
-{
-    auto* b = dialog->template findChild<QPushButton*>(QLatin1String(button));
-    QVERIFY(b);
-    QTest::mouseClick(b, Qt::LeftButton);
+    if (button.isEmpty())
+        dialog->close();  // by the window frame
+    else
+        QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
 }
 
 // Types into a file dialog's name box and accepts, as a user would.
-void chooseInFileDialog(QFileDialog* dialog, const QString& folder, const QString& nameText)
+std::function<void(QFileDialog*)> choose(const QString& folder, const QString& nameText)
 {
-    dialog->setDirectory(folder);
-    auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-    QVERIFY(edit);
-    edit->setText(nameText);
-    // As pressing the accept button: the dialog's own accept checks the name.
-    QMetaObject::invokeMethod(dialog, "accept");
+    return [=](QFileDialog* dialog) {
+        dialog->setDirectory(folder);
+        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(nameText);
+        QMetaObject::invokeMethod(dialog, "accept");  // the dialog's own accept checks the name
+    };
 }
 
 } // namespace
@@ -58,8 +51,8 @@ class TestDialogs : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        Questions::install(nullptr); // the real dialogs
+        Questions::install(nullptr);  // the real dialogs
+        QVERIFY(writeTextPdf(dir.filePath("a.pdf"), {"a"}) && writeTextPdf(dir.filePath("b.pdf"), {"b"}));
     }
 
     void fileExistsDialog_data()
@@ -77,18 +70,15 @@ private slots:
         QFETCH(QString, button);
         QFETCH(int, answer);
         QString title, label;
-        shellsupport::whenShown<DialogFileExists>([&](DialogFileExists* d) {
+        whenShown<DialogFileExists>([&](DialogFileExists* d) {
             title = d->windowTitle();
-            label = d->findChild<QLabel*>(QStringLiteral("label_2"))->text();
-            if (button.isEmpty())
-                d->close();
-            else
-                click(d, button.toLatin1().constData());
+            label = d->findChild<QLabel*>("label_2")->text();
+            click(d, button);
         });
         QWidget parent;
-        QCOMPARE(Questions::fileExists(&parent, QStringLiteral("report.pdf")), answer);
-        QCOMPARE(title, QStringLiteral("report.pdf"));
-        QCOMPARE(label, QStringLiteral("report.pdf"));
+        QCOMPARE(Questions::fileExists(&parent, "report.pdf"), answer);
+        QCOMPARE(title, "report.pdf");
+        QCOMPARE(label, "report.pdf");
     }
 
     void passwordDialog_data()
@@ -107,94 +97,74 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QString, button);
         QFETCH(bool, ok);
-        QString label, title, startText;
-        QLineEdit::EchoMode echo = QLineEdit::Normal;
-        shellsupport::whenShown<PDF_Auth>([&](PDF_Auth* d) {
-            title = d->windowTitle();
-            label = d->findChild<QLabel*>(QStringLiteral("label_2"))->text();
-            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("lineEdit"));
-            echo = edit->echoMode();
-            startText = edit->text();
+        QString seen;
+        whenShown<PDF_Auth>([&](PDF_Auth* d) {
+            auto* edit = d->findChild<QLineEdit*>("lineEdit");
+            // Every question starts with an empty, hidden box.
+            seen = QStringList{d->windowTitle(), d->findChild<QLabel*>("label_2")->text(), edit->text(),
+                               QString::number(edit->echoMode() == QLineEdit::Password)}.join('|');
             QTest::keyClicks(edit, typed);
-            if (button.isEmpty())
-                d->close();
-            else
-                click(d, button.toLatin1().constData());
+            click(d, button);
         });
-        QString password = QStringLiteral("unchanged");
-        QCOMPARE(Questions::password(nullptr, QStringLiteral("/in/locked.pdf"), &password), ok);
-        QCOMPARE(password, ok ? typed : QStringLiteral("unchanged"));
-        QCOMPARE(title, QStringLiteral("Authorization"));
-        QCOMPARE(label, QStringLiteral("/in/locked.pdf"));
-        QCOMPARE(echo, QLineEdit::Password);
-        QCOMPARE(startText, QString()); // every question starts with an empty box
+        QString password = "unchanged";
+        QCOMPARE(Questions::password(nullptr, "/in/locked.pdf", &password), ok);
+        QCOMPARE(password, ok ? typed : "unchanged");
+        QCOMPARE(seen, "Authorization|/in/locked.pdf||1");
     }
 
     void fileChoosers()
     {
         const QString folder = dir.path();
-        testsupport::writeTextPdf(dir.filePath(QStringLiteral("a.pdf")), {QStringLiteral("a")});
-        testsupport::writeTextPdf(dir.filePath(QStringLiteral("b.pdf")), {QStringLiteral("b")});
-
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("new.pdf")); });
-        QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
-                 dir.filePath(QStringLiteral("new.pdf")));
-
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("a.pdf")); });
-        QCOMPARE(Questions::openFileName(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
-                 dir.filePath(QStringLiteral("a.pdf")));
-
-        shellsupport::whenShown<QFileDialog>(
-            [&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("\"a.pdf\" \"b.pdf\"")); });
-        QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), QStringLiteral("PDF files(*.PDF)")),
-                 (QStringList{dir.filePath(QStringLiteral("a.pdf")), dir.filePath(QStringLiteral("b.pdf"))}));
-
-        QDir(folder).mkdir(QStringLiteral("sub"));
-        shellsupport::whenShown<QFileDialog>([&](QFileDialog* d) { chooseInFileDialog(d, folder, QStringLiteral("sub")); });
-        QCOMPARE(Questions::existingDirectory(nullptr, QString(), QString()), dir.filePath(QStringLiteral("sub")));
-
-        shellsupport::whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        whenShown<QFileDialog>(choose(folder, "new.pdf"));
+        QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), "PDF files(*.PDF)"), dir.filePath("new.pdf"));
+        whenShown<QFileDialog>(choose(folder, "a.pdf"));
+        QCOMPARE(Questions::openFileName(nullptr, QString(), QString(), "PDF files(*.PDF)"), dir.filePath("a.pdf"));
+        whenShown<QFileDialog>(choose(folder, "\"a.pdf\" \"b.pdf\""));
+        QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), "PDF files(*.PDF)"), QStringList({dir.filePath("a.pdf"), dir.filePath("b.pdf")}));
+        QDir(folder).mkdir("sub");
+        whenShown<QFileDialog>(choose(folder, "sub"));
+        QCOMPARE(Questions::existingDirectory(nullptr, QString(), QString()), dir.filePath("sub"));
+        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), QString()), QString());
-        shellsupport::whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), QString()), QStringList());
     }
 
     void colourDialog()
     {
         QColor initial;
-        shellsupport::whenShown<QColorDialog>([&](QColorDialog* d) {
+        whenShown<QColorDialog>([&](QColorDialog* d) {
             initial = d->currentColor();
             d->setCurrentColor(QColor(12, 34, 56));
             d->accept();
         });
         QCOMPARE(Questions::color(Qt::white, nullptr, QString()), QColor(12, 34, 56));
         QCOMPARE(initial, QColor(Qt::white));
-        shellsupport::whenShown<QColorDialog>([](QColorDialog* d) { d->reject(); });
+        whenShown<QColorDialog>([](QColorDialog* d) { d->reject(); });
         QVERIFY(!Questions::color(Qt::white, nullptr, QString()).isValid());
     }
 
     void preProcessThroughTheRealDialogs()
     {
-        FeatureBase page(nullptr, merger());
-        const QString source = dir.filePath(QStringLiteral("src.pdf"));
-        const QString locked = dir.filePath(QStringLiteral("real-locked.pdf"));
-        testsupport::writeTextPdf(source, {QStringLiteral("x")});
-        QVERIFY(fixtures::encrypt(source, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
+        CustomFileNames names;
+        names.directory = "/nonexistent";
+        FeatureBase page(nullptr, makeBrandingRecord(names, 1, 1, false));
+        const QString source = dir.filePath("a.pdf"), locked = dir.filePath("locked.pdf");
+        QVERIFY(encrypt(source, locked, "pw", "owner"));
         QList<FeatureBase::fileList> list = page.ToFileList({locked, source});
-        list[0].outputFile = source; // exists
-        list[1].outputFile = dir.filePath(QStringLiteral("free.pdf"));
-
-        shellsupport::whenShown<DialogFileExists>([&](DialogFileExists* d) {
-            click(d, "pushButton_2"); // override
-            shellsupport::whenShown<PDF_Auth>([](PDF_Auth* a) {
-                QTest::keyClicks(a->findChild<QLineEdit*>(QStringLiteral("lineEdit")), QStringLiteral("pw"));
+        list[0].outputFile = source;  // exists
+        list[1].outputFile = dir.filePath("free.pdf");
+        whenShown<DialogFileExists>([&](DialogFileExists* d) {
+            click(d, "pushButton_2");  // override
+            whenShown<PDF_Auth>([](PDF_Auth* a) {
+                QTest::keyClicks(a->findChild<QLineEdit*>("lineEdit"), "pw");
                 click(a, "pushButton");
             });
         });
         list = page.PreProcess(list, false);
         QCOMPARE(list.size(), 2);
-        QCOMPARE(list.at(0).password, QStringLiteral("pw"));
-        QCOMPARE(list.at(0).outputFile, source);
+        QCOMPARE(list[0].password, "pw");
+        QCOMPARE(list[0].outputFile, source);
     }
 };
 

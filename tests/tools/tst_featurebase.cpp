@@ -1,64 +1,50 @@
-// The tool base: records, output folder and names, numbered names, the
-// save-file question, paper sizes, pre-processing with scripted answers, and
-// the engine routines (documents, document information, bookmarks).
+// The tool base: output folder and names, numbered names, the save-file
+// question, paper sizes, pre-processing with scripted answers, and the engine
+// routines (documents, document information, bookmarks).
 
 #include "featurebase.h"
 #include "logformat.h"
+#include "pdfbuild.h"
 #include "pdfengine.h"
 #include "enginecore.h"
-#include "pdffixtures.h"
+#include "pdfread.h"
 #include "questions.h"
-#include "shellsupport.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <memory>
+using namespace testsupport;
 
 namespace {
-
-BrandingRecord brandRecord(int brand, int tool)
-{
-    CustomFileNames names;
-    names.directory = QStringLiteral("/nonexistent");
-    return makeBrandingRecord(names, brand, tool, false);
-}
 
 // The base with its protected routines reachable.
 class Page : public FeatureBase
 {
 public:
     explicit Page(int brand = 1, int tool = 1)
-        : FeatureBase(nullptr, brandRecord(brand, tool))
+        : FeatureBase(nullptr, record(brand, tool))
     {
     }
     using FeatureBase::DiscardDocuments;
     using FeatureBase::RemoveOutlines;
+
+    static BrandingRecord record(int brand, int tool)
+    {
+        CustomFileNames names;
+        names.directory = "/nonexistent";
+        return makeBrandingRecord(names, brand, tool, false);
+    }
 };
 
-QStringList outputNames(const QList<FeatureBase::fileList>& list)
+// "id:output file name" of each record.
+QStringList outputs(const QList<FeatureBase::fileList>& list)
 {
-    QStringList names;
+    QStringList out;
     for (const auto& rec : list)
-        names << QFileInfo(rec.outputFile).fileName();
-    return names;
-}
-
-QList<int> ids(const QList<FeatureBase::fileList>& list)
-{
-    QList<int> out;
-    for (const auto& rec : list)
-        out << rec.id;
+        out << QString("%1:%2").arg(rec.id).arg(QFileInfo(rec.outputFile).fileName());
     return out;
-}
-
-void touch(const QString& path, const QByteArray& content = "x")
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content);
 }
 
 } // namespace
@@ -68,16 +54,14 @@ class TestFeatureBase : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+    ScriptedQuestions script;
 
     QString pdf(const QString& name, int pages = 1)
     {
         QStringList texts;
-        for (int i = 0; i < pages; ++i)
-            texts << QStringLiteral("%1 page %2").arg(name).arg(i + 1);
-        const QString path = dir.filePath(name);
-        if (!QFileInfo::exists(path))
-            testsupport::writeTextPdf(path, texts);
-        return path;
+        for (int i = 1; i <= pages; ++i)
+            texts << QString("%1 page %2").arg(name).arg(i);
+        return writeTextPdf(dir.filePath(name), texts) ? dir.filePath(name) : QString();
     }
 
     QString subdir(const QString& name)
@@ -89,48 +73,33 @@ class TestFeatureBase : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
+        script.installed();
+        QVERIFY(pdf("plain.pdf") != QString());
+        QVERIFY(encrypt(pdf("source.pdf"), dir.filePath("locked.pdf"), "s3cret", "owner"));
+        QVERIFY(encrypt(dir.filePath("plain.pdf"), dir.filePath("locked2.pdf"), "other", "owner"));
     }
 
-    void records()
+    void init()
     {
-        Page page;
-        QVERIFY(page.ToFileList({}).isEmpty());
-        const auto list = page.ToFileList({QStringLiteral("/a/x.pdf"), QStringLiteral("/b/y.pdf")});
-        QCOMPARE(list.size(), 2);
-        QCOMPARE(list.at(1).id, 1);
-        QCOMPARE(list.at(1).inputFile, QStringLiteral("/b/y.pdf"));
-        QVERIFY(list.at(1).outputFile.isEmpty() && list.at(1).password.isEmpty() && list.at(1).extra.isEmpty());
-        QVERIFY(!list.at(1).marked);
+        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void outputFolderNames()
     {
+        // Three or more inputs of one name get name, name(1), name(2): never two equal outputs.
         Page page;
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = subdir(QStringLiteral("out"));
-        const QStringList inputs = {
-            QStringLiteral("/a/report.pdf"), QStringLiteral("/b/report.pdf"), QStringLiteral("/c/memo.pdf"),
-            QStringLiteral("/d/report.pdf"), QStringLiteral("/e/report(1).pdf"), QStringLiteral("/f/README"),
-            QStringLiteral("/g/README"),
-        };
-        script.queue(Question::ExistingDirectory, out);
+        const QString out = subdir("out");
+        const QStringList inputs = {"/a/report.pdf", "/b/report.pdf", "/c/memo.pdf", "/d/report.pdf", "/e/report(1).pdf", "/f/README", "/g/README"};
+        script.queue(Question::ExistingDirectory, out).queue(Question::ExistingDirectory, QString());
         page.skipCollisionCheck = true;
         const auto list = page.Show_SaveToFolder(page.ToFileList(inputs));
         QVERIFY(!page.skipCollisionCheck);
-        QCOMPARE(outputNames(list),
-                 (QStringList{QStringLiteral("report.pdf"), QStringLiteral("report(1).pdf"), QStringLiteral("memo.pdf"),
-                              QStringLiteral("report(2).pdf"), QStringLiteral("report(1)(1).pdf"), QStringLiteral("README"),
-                              QStringLiteral("README(1)")}));
-        for (const auto& rec : list)
-            QCOMPARE(QFileInfo(rec.outputFile).absolutePath(), out);
-        QVERIFY(script.asked().first().parent == nullptr);
-
+        QCOMPARE(outputs(list), QStringList({"0:report.pdf", "1:report(1).pdf", "2:memo.pdf", "3:report(2).pdf", "4:report(1)(1).pdf",
+                                             "5:README", "6:README(1)"}));
+        QCOMPARE(QFileInfo(list[3].outputFile).absolutePath(), out);
+        QVERIFY(script.asked().last().parent == nullptr);
         // Cancelled: the records keep their (empty) outputs.
-        script.queue(Question::ExistingDirectory, QString());
-        const auto cancelled = page.Show_SaveToFolder(page.ToFileList(inputs));
-        QVERIFY(cancelled.first().outputFile.isEmpty());
+        QVERIFY(page.Show_SaveToFolder(page.ToFileList(inputs)).first().outputFile.isEmpty());
     }
 
     void logLinesNameTheirSource()
@@ -141,195 +110,129 @@ private slots:
             lines << qFormatLogMessage(type, context, message);
         });
         Page page;
-        ScriptedQuestions script;
-        script.installed();
         script.queue(Question::ExistingDirectory, dir.path());
-        page.Show_SaveToFolder(page.ToFileList({QStringLiteral("/a/same.pdf"), QStringLiteral("/b/same.pdf")}));
+        page.Show_SaveToFolder(page.ToFileList({"/a/same.pdf", "/b/same.pdf"}));
         qInstallMessageHandler(previous);
         // The numbered name, quoted, with the file, line and function that wrote it.
-        const QStringList hits = lines.filter(QStringLiteral("\"same(1).pdf\""));
+        const QStringList hits = lines.filter("\"same(1).pdf\"");
         QCOMPARE(hits.size(), 1);
-        QVERIFY2(hits.first().contains(QRegularExpression(QStringLiteral("featurebase\\.cpp:\\d+ .*Show_SaveToFolder"))),
-                 qPrintable(hits.first()));
+        QVERIFY2(hits[0].contains(QRegularExpression("featurebase\\.cpp:\\d+ .*Show_SaveToFolder")), qPrintable(hits[0]));
     }
 
-    void numberedNames()
+    void namesPaperAndTheSaveQuestion()
     {
-        QCOMPARE(FeatureBase::NumberedFileName(QStringLiteral("/out/report.pdf"), 3), QStringLiteral("/out/report(3).pdf"));
-        QCOMPARE(FeatureBase::NumberedFileName(QStringLiteral("/out/a.b.pdf"), 1), QStringLiteral("/out/a.b(1).pdf"));
-        QCOMPARE(FeatureBase::NumberedFileName(QStringLiteral("/out/notes"), 12), QStringLiteral("/out/notes(12)"));
-        QCOMPARE(FeatureBase::NumberedFileName(QStringLiteral("x.pdf"), 2), QStringLiteral("x(2).pdf"));
-        QCOMPARE(FeatureBase::FileNameOf(QStringLiteral("/a/b/c.pdf")), QStringLiteral("c.pdf"));
-        QCOMPARE(FeatureBase::FileNameOf(QStringLiteral("c.pdf")), QStringLiteral("c.pdf"));
-        QCOMPARE(FeatureBase::FolderOf(QStringLiteral("/a/b/c.pdf")), QStringLiteral("/a/b"));
-    }
+        QCOMPARE(FeatureBase::NumberedFileName("/out/report.pdf", 3), "/out/report(3).pdf");
+        QCOMPARE(FeatureBase::NumberedFileName("/out/a.b.pdf", 1), "/out/a.b(1).pdf");
+        QCOMPARE(FeatureBase::NumberedFileName("/out/notes", 12), "/out/notes(12)");
+        QCOMPARE(FeatureBase::NumberedFileName("x.pdf", 2), "x(2).pdf");
+        QCOMPARE(FeatureBase::FileNameOf("/a/b/c.pdf"), "c.pdf");
+        QCOMPARE(FeatureBase::FolderOf("/a/b/c.pdf"), "/a/b");
+        QCOMPARE(FeatureBase::PaperSizeTable().keys(), QStringList({"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7", "B0", "B1", "B2", "B3", "B4", "B5",
+                                                                    "B5Extra", "Executive", "Ledger", "Legal", "Letter", "Postcard", "Statement"}));
+        QCOMPARE(FeatureBase::PaperSizeMillimetres("Letter"), QSizeF(215.9, 279.4));
+        QCOMPARE(FeatureBase::PaperSizeMillimetres("Tabloid?"), QSizeF(210, 297));  // unknown: A4
 
-    void saveFileQuestion()
-    {
         Page page(1, 7);
-        ScriptedQuestions script;
-        script.installed();
-        script.queue(Question::SaveFileName, QStringLiteral("/tmp/x.tiff"));
+        script.queue(Question::SaveFileName, "/tmp/x.tiff").queue(Question::SaveFileName, QString());
         page.AskSaveFileName();
         QVERIFY(page.skipCollisionCheck);
-        QCOMPARE(page.saveFileName, QStringLiteral("/tmp/x.tiff"));
-        QCOMPARE(script.asked().first().filter, QStringLiteral("TIFF File (*.TIFF)"));
-        QCOMPARE(script.asked().first().parent, static_cast<QWidget*>(&page));
-        page.AskSaveFileName(); // cancelled
+        QCOMPARE(page.saveFileName, "/tmp/x.tiff");
+        QCOMPARE(script.asked().last().filter, "TIFF File (*.TIFF)");
+        QCOMPARE(script.asked().last().parent, static_cast<QWidget*>(&page));
+        page.AskSaveFileName();  // cancelled
         QVERIFY(page.saveFileName.isEmpty());
-    }
-
-    void fitRatio()
-    {
-        QCOMPARE(FeatureBase::FitRatio(612.0, 792.0, 600.0, 400.0), 1.98);
-        QCOMPARE(FeatureBase::FitRatio(792.0, 612.0, 600.0, 400.0), 1.53);
-        QCOMPARE(FeatureBase::FitRatio(210, 297, 215, 279), 297.0 / 279.0);
-        QCOMPARE(FeatureBase::FitRatio(100, 100, 200, 400), 0.5);
-    }
-
-    void paperSizes()
-    {
-        const auto table = FeatureBase::PaperSizeTable();
-        QCOMPARE(table.size(), 21);
-        QCOMPARE(table.keys(),
-                 (QStringList{"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7", "B0", "B1", "B2", "B3", "B4", "B5",
-                              "B5Extra", "Executive", "Ledger", "Legal", "Letter", "Postcard", "Statement"}));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Letter")), QSizeF(215.9, 279.4));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres(QStringLiteral("Tabloid?")), QSizeF(210, 297)); // unknown: A4
     }
 
     void existingOutputs()
     {
         Page page;
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = subdir(QStringLiteral("collide"));
+        const QString out = subdir("collide");
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf", "x.pdf", "x(1).pdf", "x(2).pdf"})
-            touch(QDir(out).filePath(QLatin1String(name)));
+            QVERIFY(writeFile(QDir(out).filePath(name), "x"));
         // Missing inputs: no password test, only the output questions.
-        const QStringList inputs = {QStringLiteral("/in/a.pdf"), QStringLiteral("/in/b.pdf"), QStringLiteral("/in/c.pdf"),
-                                    QStringLiteral("/in/d.pdf"), QStringLiteral("/in/x.pdf"), QStringLiteral("/in/new.pdf")};
+        const QStringList inputs = {"/in/a.pdf", "/in/b.pdf", "/in/c.pdf", "/in/d.pdf", "/in/x.pdf", "/in/new.pdf"};
         script.queue(Question::ExistingDirectory, out)
             .queue(Question::FileExists, 1)   // a: override
             .queue(Question::FileExists, 2)   // b: skip
             .queue(Question::FileExists, -1)  // c: closed, as override
             .queue(Question::FileExists, 2)   // d: skip
             .queue(Question::FileExists, 0);  // x: rename past x(1), x(2)
+        const int before = script.asked().size();
         auto list = page.PreProcess(page.Show_SaveToFolder(page.ToFileList(inputs)), false);
-        QCOMPARE(ids(list), (QList<int>{0, 2, 4, 5}));
-        QCOMPARE(outputNames(list), (QStringList{"a.pdf", "c.pdf", "x(3).pdf", "new.pdf"}));
-        QCOMPARE(script.count(Question::FileExists), 5);
-        QCOMPARE(script.asked().at(1).text, QStringLiteral("a.pdf"));
-        QCOMPARE(script.count(Question::Password), 0);
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
+        QCOMPARE(outputs(list), QStringList({"0:a.pdf", "2:c.pdf", "4:x(3).pdf", "5:new.pdf"}));
+        QCOMPARE(script.asked().size() - before, 6);
+        QCOMPARE(script.asked()[before + 1].text, "a.pdf");
         for (const auto& rec : list)
             QVERIFY(!rec.marked);
 
         // With the save-file question's flag set, nothing is asked.
         page.skipCollisionCheck = true;
-        QList<FeatureBase::fileList> again = page.ToFileList(inputs);
-        for (auto& rec : again)
+        for (auto& rec : list)
             rec.outputFile = QDir(out).filePath(FeatureBase::FileNameOf(rec.inputFile));
-        QCOMPARE(page.PreProcess(again, false).size(), inputs.size());
-        QCOMPARE(script.count(Question::FileExists), 5);
-    }
+        QCOMPARE(page.PreProcess(list, false).size(), list.size());
 
-    void renameAvoidsOtherRecordsOutputs()
-    {
-        Page page;
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = subdir(QStringLiteral("claimed"));
-        touch(QDir(out).filePath(QStringLiteral("r.pdf")));
-        QList<FeatureBase::fileList> list = page.ToFileList({QStringLiteral("/in/1"), QStringLiteral("/in/2")});
-        list[0].outputFile = QDir(out).filePath(QStringLiteral("r.pdf"));
-        list[1].outputFile = QDir(out).filePath(QStringLiteral("r(1).pdf")); // not written yet
+        // Renaming avoids the outputs other records claim, written or not.
+        page.skipCollisionCheck = false;
+        list = page.ToFileList({"/in/1", "/in/2"});
+        list[0].outputFile = QDir(out).filePath("a.pdf");
+        list[1].outputFile = QDir(out).filePath("a(1).pdf");
         script.queue(Question::FileExists, 0);
-        list = page.PreProcess(list, false);
-        QCOMPARE(outputNames(list), (QStringList{"r(2).pdf", "r(1).pdf"}));
+        QCOMPARE(outputs(page.PreProcess(list, false)), QStringList({"0:a(2).pdf", "1:a(1).pdf"}));
+        QCOMPARE(script.asked().size() - before, 7);
     }
 
     void protectedInputs()
     {
         Page page;
         QVERIFY(page.hasEngine());
-        ScriptedQuestions script;
-        script.installed();
-        const QString plain = pdf(QStringLiteral("plain.pdf"));
-        const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
-        const QString locked2 = dir.filePath(QStringLiteral("locked2.pdf"));
-        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("source.pdf")), locked, QStringLiteral("s3cret"), QStringLiteral("owner"), 256));
-        QVERIFY(fixtures::encrypt(plain, locked2, QStringLiteral("other"), QStringLiteral("owner"), 256));
-
+        const QString plain = dir.filePath("plain.pdf"), locked = dir.filePath("locked.pdf");
         // Typed right on the second try: the record keeps the password.
-        script.queue(Question::Password, QStringLiteral("wrong")).queue(Question::Password, QStringLiteral("s3cret"));
+        script.queue(Question::Password, "wrong").queue(Question::Password, "s3cret");
         auto list = page.PreProcess(page.ToFileList({plain, locked, plain}), false);
-        QCOMPARE(ids(list), (QList<int>{0, 1, 2}));
-        QCOMPARE(list.at(1).password, QStringLiteral("s3cret"));
-        QVERIFY(list.at(0).password.isEmpty());
-        QCOMPARE(script.count(Question::Password), 2);
-        QCOMPARE(script.asked().at(0).text, locked);
-        QCOMPARE(script.asked().at(0).parent, static_cast<QWidget*>(&page));
-
+        QCOMPARE(outputs(list), QStringList({"0:", "1:", "2:"}));
+        QVERIFY(list[0].password.isEmpty() && list[1].password == "s3cret");
+        QCOMPARE(script.asked().last().text, locked);
+        QCOMPARE(script.asked().last().parent, static_cast<QWidget*>(&page));
         // Cancel drops only that file; the others keep their order and ids.
-        script.queue(Question::Password, QVariant()).queue(Question::Password, QStringLiteral("other"));
-        list = page.PreProcess(page.ToFileList({plain, locked, locked2, plain}), false);
-        QCOMPARE(ids(list), (QList<int>{0, 2, 3}));
-        QCOMPARE(list.at(1).password, QStringLiteral("other"));
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
+        script.queue(Question::Password, QVariant()).queue(Question::Password, "other");
+        list = page.PreProcess(page.ToFileList({plain, locked, dir.filePath("locked2.pdf"), plain}), false);
+        QCOMPARE(outputs(list), QStringList({"0:", "2:", "3:"}));
+        QCOMPARE(list[1].password, "other");
     }
 
-    void testOpeningRules()
+    void whichInputsAreOpened()
     {
         Page page;
-        ScriptedQuestions script;
-        script.installed();
-        const QString missing = dir.filePath(QStringLiteral("missing.pdf"));
-        const QString text = dir.filePath(QStringLiteral("notes.txt"));
-        touch(text, "not a pdf");
-
-        // Without check a missing input is not opened; a damaged one is.
-        auto list = page.PreProcess(page.ToFileList({missing}), false);
-        QCOMPARE(list.size(), 1);
-        QCOMPARE(script.count(Question::Password), 0);
-        list = page.PreProcess(page.ToFileList({text, missing}), false);
-        QCOMPARE(ids(list), QList<int>{1}); // no answer = cancel
-        QCOMPARE(script.count(Question::Password), 1);
-
-        // With check every input is opened.
-        list = page.PreProcess(page.ToFileList({missing}), true);
-        QVERIFY(list.isEmpty());
-        QCOMPARE(script.count(Question::Password), 2);
-
-        // Records that only carry output names are never opened.
-        list = page.PreProcess(page.ToFileList({text, missing}), true, FeatureBase::Inputs::OutputsOnly);
-        QCOMPARE(list.size(), 2);
-        QCOMPARE(script.count(Question::Password), 2);
-
+        const QString missing = dir.filePath("missing.pdf"), text = dir.filePath("notes.txt");
+        QVERIFY(writeFile(text, "not a pdf"));
+        const int before = script.count(Question::Password);
+        // Without check a missing input is not opened; a damaged one is, and no answer drops it.
+        QCOMPARE(page.PreProcess(page.ToFileList({missing}), false).size(), 1);
+        QCOMPARE(outputs(page.PreProcess(page.ToFileList({text, missing}), false)), QStringList{"1:"});
+        QCOMPARE(script.count(Question::Password) - before, 1);
+        // With check every input is opened; records that only carry output names never are.
+        QVERIFY(page.PreProcess(page.ToFileList({missing}), true).isEmpty());
+        QCOMPARE(page.PreProcess(page.ToFileList({text, missing}), true, FeatureBase::Inputs::OutputsOnly).size(), 2);
+        QCOMPARE(script.count(Question::Password) - before, 2);
         // A fixed scripted password is offered once per file, then given up.
-        script.fallback(Question::Password, QStringLiteral("nope"));
-        list = page.PreProcess(page.ToFileList({text}), false);
-        QVERIFY(list.isEmpty());
-        QCOMPARE(script.count(Question::Password), 4);
+        ScriptedQuestions fixed;
+        fixed.installed().fallback(Question::Password, "nope");
+        QVERIFY(page.PreProcess(page.ToFileList({text}), false).isEmpty());
+        QCOMPARE(fixed.count(Question::Password), 2);
     }
 
     void pageWithoutEngine()
     {
+        // Brand 2 has no engine: nothing can be opened, so nothing is asked, and no routine reaches an engine.
         Page page(2, 1);
-        QVERIFY(!page.hasEngine());
-        QVERIFY(page.engine);
+        QVERIFY(!page.hasEngine() && page.engine);
         QVERIFY(!page.engine->engineCore() || page.engine->engineCore()->instance() == 0);
-        ScriptedQuestions script;
-        script.installed();
-        const QString locked = dir.filePath(QStringLiteral("nolib.pdf"));
-        QVERIFY(fixtures::encrypt(pdf(QStringLiteral("nolibsrc.pdf")), locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
-        // Nothing can be opened, so nothing is asked.
-        const auto list = page.PreProcess(page.ToFileList({locked, dir.filePath(QStringLiteral("none.pdf"))}), true);
-        QCOMPARE(list.size(), 2);
-        QCOMPARE(script.asked().size(), 0);
+        const int before = script.asked().size();
+        QCOMPARE(page.PreProcess(page.ToFileList({dir.filePath("locked.pdf"), dir.filePath("none.pdf")}), true).size(), 2);
+        QCOMPARE(script.asked().size(), before);
         page.RemoveAllDocuments();
         page.StampDocumentInformation();
-        page.StripOutlines(locked);
+        page.StripOutlines(dir.filePath("locked.pdf"));
         QCOMPARE(page.engine->DocumentCount(), 0);
     }
 
@@ -337,10 +240,7 @@ private slots:
     {
         Page page;
         PdfEngine* e = page.engine;
-        page.DiscardDocuments();
-        QCOMPARE(e->DocumentCount(), 1);
-        const QString a = pdf(QStringLiteral("ra.pdf")), b = pdf(QStringLiteral("rb.pdf"));
-
+        const QString a = pdf("ra.pdf"), b = pdf("rb.pdf");
         // Two documents: the older goes, the loaded file stays selected.
         QCOMPARE(e->LoadFromFile(a, QString()), 1);
         const int loaded = e->SelectedDocument();
@@ -348,19 +248,15 @@ private slots:
         QCOMPARE(e->DocumentCount(), 1);
         QCOMPARE(e->GetDocumentID(1), loaded);
         QCOMPARE(e->SelectedDocument(), loaded);
-
-        // Three documents: the two oldest go.
+        // Three documents: the two oldest go, whichever is selected.
         QCOMPARE(e->LoadFromFile(b, QString()), 1);
-        e->NewDocument();
-        const int newest = e->SelectedDocument();
-        QCOMPARE(e->DocumentCount(), 3);
+        const int newest = e->NewDocument();
+        QCOMPARE(e->SelectDocument(loaded), 1);
         page.RemoveAllDocuments();
         QCOMPARE(e->DocumentCount(), 1);
         QCOMPARE(e->GetDocumentID(1), newest);
-
         // Discarding removes every one.
         e->LoadFromFile(a, QString());
-        e->LoadFromFile(b, QString());
         page.DiscardDocuments();
         QCOMPARE(e->DocumentCount(), 1);
         QVERIFY(e->GetDocumentID(1) != newest);
@@ -370,19 +266,16 @@ private slots:
     {
         Page page(1, 4);
         PdfEngine* e = page.engine;
-        page.DiscardDocuments();
-        QCOMPARE(e->LoadFromFile(pdf(QStringLiteral("info.pdf"), 2), QString()), 1);
-        e->SetInformation(2, QStringLiteral("Old title"));
-        e->SetInformation(6, QStringLiteral("Kept producer"));
+        QCOMPARE(e->LoadFromFile(pdf("info.pdf", 2), QString()), 1);
+        e->SetInformation(2, "Old title");
+        e->SetInformation(6, "Kept producer");
         page.StampDocumentInformation();
-        const QString out = dir.filePath(QStringLiteral("stamped.pdf"));
-        QCOMPARE(e->SaveToFile(out), 1);
-        const auto info = testsupport::pdfInfo(out);
-        QCOMPARE(info.value(QStringLiteral("Author")), page.branding().toolUrl);
-        QCOMPARE(info.value(QStringLiteral("Creator")), QStringLiteral("PDF-Page-Resizer"));
-        QCOMPARE(info.value(QStringLiteral("Title")), QString());
-        QCOMPARE(info.value(QStringLiteral("Producer")), QStringLiteral("Kept producer"));
-        QCOMPARE(info.value(QStringLiteral("Pages")), QStringLiteral("2"));
+        QCOMPARE(e->SaveToFile(dir.filePath("stamped.pdf")), 1);
+        const auto info = pdfInfo(dir.filePath("stamped.pdf"));
+        QCOMPARE(info.value("Author"), page.branding().toolUrl);
+        QCOMPARE(info.value("Creator"), "PDF-Page-Resizer");
+        QCOMPARE(info.value("Title"), QString());
+        QCOMPARE(info.value("Producer"), "Kept producer");
         page.DiscardDocuments();
     }
 
@@ -390,29 +283,20 @@ private slots:
     {
         Page page;
         PdfEngine* e = page.engine;
-        const QString file = dir.filePath(QStringLiteral("marked.pdf"));
-        testsupport::writeTextPdf(file, {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
-        // Nine chapters of two sections each.
-        std::vector<std::pair<int, QString>> items;
-        for (int i = 1; i <= 9; ++i) {
-            items.emplace_back(0, QStringLiteral("Chapter %1").arg(i));
-            items.emplace_back(1, QStringLiteral("Section %1.1").arg(i));
-            items.emplace_back(1, QStringLiteral("Section %1.2").arg(i));
-        }
-        QVERIFY(shellsupport::addBookmarks(file, items));
-        QCOMPARE(shellsupport::bookmarks(file).size(), 27);
-
-        page.DiscardDocuments();
+        const QString file = pdf("marked.pdf", 3);
+        Outline items;  // nine chapters of two sections each
+        for (int i = 1; i <= 9; ++i)
+            items.insert(items.end(), {{0, QString("Chapter %1").arg(i)}, {1, QString("Section %1.1").arg(i)}, {1, QString("Section %1.2").arg(i)}});
+        QVERIFY(addOutlines(file, items));
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         QCOMPARE(e->OutlineCount(), 27);
         page.StripOutlines(file);
-        QCOMPARE(shellsupport::bookmarks(file), QStringList());
-        QVERIFY(testsupport::qpdfCheck(file));
-        QCOMPARE(testsupport::qpdfPageCount(file), 3);
-        QCOMPARE(testsupport::pdfInfo(file).value(QStringLiteral("Creator")), QStringLiteral("PDF-Merger"));
-
+        QCOMPARE(outlines(file), QStringList());
+        QVERIFY(qpdfCheck(file));
+        QCOMPARE(qpdfPageCount(file), 3);
+        QCOMPARE(pdfInfo(file).value("Creator"), "PDF-Merger");
         // In memory: every bookmark of the selected document goes.
-        QVERIFY(shellsupport::addBookmarks(file, items));
+        QVERIFY(addOutlines(file, items));
         page.DiscardDocuments();
         QCOMPARE(e->LoadFromFile(file, QString()), 1);
         page.RemoveOutlines();

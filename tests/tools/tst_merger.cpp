@@ -1,36 +1,34 @@
 // The PDF merger end to end on real PDFs, checked with QPDF and Poppler's
-// tools: page order and counts, file-name bookmarks, protected sources, the
-// same source twice, sources with bookmarks, replacing an existing output,
-// an output that is one of the sources, sources that do not open, and the
-// runs that must write nothing.
+// tools: page order, file-name bookmarks, protected sources, the same source
+// twice, sources with bookmarks, replacing an existing output, an output that
+// is one of the sources, sources that do not open, runs that write nothing.
 
 #include "pdf_merger.h"
+#include "pdfbuild.h"
 #include "pdfengine.h"
-#include "pdffixtures.h"
+#include "pdfread.h"
 #include "questions.h"
-#include "shellsupport.h"
 #include "testsupport.h"
 
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+using namespace testsupport;
+
 namespace {
 
 BrandingRecord record(int brand = 1)
 {
     CustomFileNames names;
-    names.directory = QStringLiteral("/nonexistent");
+    names.directory = "/nonexistent";
     return makeBrandingRecord(names, brand, 1, false);
 }
 
-// The file's bookmarks as "title@page", after checking that all are top level.
+// The file's bookmarks as "title@page"; any below the top level show their depth.
 QStringList topLevel(const QString& path)
 {
-    for (const QString& line : fixtures::outlineTitles(path))
-        if (!line.startsWith(QLatin1String("0:")))
-            return {QStringLiteral("not top level: ") + line};
-    return shellsupport::bookmarks(path);
+    return outlines(path, WithDepth | WithPage).replaceInStrings(QRegularExpression("^0:"), "");
 }
 
 } // namespace
@@ -40,264 +38,157 @@ class TestMerger : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    QString a, b, c; // 3, 2 and 4 pages
+    ScriptedQuestions script;
+    PDF_Merger merger{nullptr, record()};
 
-    // A source whose page texts are name-1, name-2, ...
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // name.pdf with pages name-1 .. name-n.
     QString source(const QString& name, int pages)
     {
         QStringList texts;
         for (int i = 1; i <= pages; ++i)
-            texts << QStringLiteral("%1-%2").arg(name).arg(i);
-        const QString path = dir.filePath(name + QStringLiteral(".pdf"));
-        if (!testsupport::writeTextPdf(path, texts))
-            qWarning() << "cannot write" << path;
-        return path;
+            texts << QString("%1-%2").arg(name).arg(i);
+        return writeTextPdf(path(name + ".pdf"), texts) ? path(name + ".pdf") : QString();
     }
 
-    QString output(const QString& name)
+    // Runs a merge of these files (names in the test folder) that answers the
+    // save question with out and the password questions as given.
+    void merge(const QStringList& names, const QString& out, bool fileNames = true, const QVariantList& passwords = {})
     {
-        const QString path = dir.filePath(name);
-        QFile::remove(path);
-        return path;
-    }
-
-    static void useFileNames(PDF_Merger& merger, bool on)
-    {
-        merger.findChild<QRadioButton*>(on ? QStringLiteral("radioButton_2") : QStringLiteral("radioButton"))->setChecked(true);
-    }
-
-    // Runs a merge that answers the save question with `out`.
-    static void merge(PDF_Merger& merger, ScriptedQuestions& script, const QStringList& sources, const QString& out)
-    {
-        script.queue(Question::SaveFileName, out);
+        merger.findChild<QRadioButton*>(fileNames ? "radioButton_2" : "radioButton")->setChecked(true);
+        script.queue(Question::SaveFileName, path(out));
+        for (const QVariant& password : passwords)
+            script.queue(Question::Password, password);
+        QStringList sources;
+        for (const QString& name : names)
+            sources << path(name);
         merger.Process(sources);
     }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(dir.isValid());
-        a = source(QStringLiteral("a"), 3);
-        b = source(QStringLiteral("b"), 2);
-        c = source(QStringLiteral("c"), 4);
+        script.installed();
+        QVERIFY(!source("a", 3).isEmpty() && !source("b", 2).isEmpty() && !source("c", 4).isEmpty());
+        QVERIFY(addOutlines(source("marked", 3), {{0, "One"}, {1, "One.1"}, {1, "One.2"}, {0, "Two"}, {1, "Two.1"}, {2, "Two.1.1"}, {0, "Three"}}));
+        QVERIFY(addOutlines(source("marked2", 2), {{0, "Alpha"}, {1, "Alpha.1"}, {0, "Beta"}}));
+        QVERIFY(encrypt(path("b.pdf"), path("locked.pdf"), "open-sesame", "owner"));
     }
 
-    void bookmarkEntries()
+    void init()
     {
-        PDF_Merger::BookmarkMap map;
-        FeatureBase::fileList rec;
-        rec.inputFile = QStringLiteral("/in/x.pdf");
-        PDF_Merger::AddBookmarkEntry(map, rec, 0);
-        rec.inputFile = QStringLiteral("/in/y.pdf");
-        PDF_Merger::AddBookmarkEntry(map, rec, 0);
-        PDF_Merger::AddBookmarkEntry(map, rec, 3);
-        QCOMPARE(map.size(), 2);
-        QCOMPARE(map.value(1), QStringLiteral("y.pdf"));
-        QCOMPARE(map.value(4), QStringLiteral("y.pdf"));
+        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
+    }
+
+    void mergesInListOrder_data()
+    {
+        QTest::addColumn<QStringList>("sources");
+        QTest::addColumn<bool>("fileNames");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QStringList>("bookmarks");
+        const QStringList abc{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"};
+        QTest::newRow("plain") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << false << abc << QStringList();
+        QTest::newRow("file names as bookmarks") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << true << abc
+                                                 << QStringList{"a.pdf@1", "b.pdf@4", "c.pdf@6"};
+        QTest::newRow("the same source twice") << QStringList{"b.pdf", "b.pdf"} << true << QStringList{"b-1", "b-2", "b-1", "b-2"}
+                                               << QStringList{"b.pdf@1", "b.pdf@3"};
+        // The sources' own bookmarks go, with file names or without.
+        const QStringList marked{"marked-1", "marked-2", "marked-3", "a-1", "a-2", "a-3", "marked2-1", "marked2-2"};
+        QTest::newRow("sources with bookmarks") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << false << marked << QStringList();
+        QTest::newRow("sources with bookmarks, file names") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << true << marked
+                                                            << QStringList{"marked.pdf@1", "a.pdf@4", "marked2.pdf@7"};
     }
 
     void mergesInListOrder()
     {
-        PDF_Merger merger(nullptr, record());
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("merged.pdf"));
-        merge(merger, script, {a, b, c}, out);
-        QVERIFY(testsupport::qpdfCheck(out));
-        QCOMPARE(testsupport::qpdfPageCount(out), 9);
-        QCOMPARE(shellsupport::pageTexts(out, 9),
-                 (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(shellsupport::bookmarks(out), QStringList());
-        const auto info = testsupport::pdfInfo(out);
-        QCOMPARE(info.value(QStringLiteral("Author")), merger.branding().toolUrl);
-        QCOMPARE(info.value(QStringLiteral("Creator")), QStringLiteral("PDF-Merger"));
-        QCOMPARE(info.value(QStringLiteral("Encrypted")), QStringLiteral("no"));
-        // One question: the output file. Existing sources are opened without asking.
-        QCOMPARE(script.asked().size(), 1);
-        QCOMPARE(script.asked().first().filter, QStringLiteral("PDF files(*.PDF)"));
-        // The engine is left with nothing loaded.
-        QCOMPARE(merger.engine->DocumentCount(), 1);
+        QFETCH(QStringList, sources);
+        QFETCH(bool, fileNames);
+        QFETCH(QStringList, texts);
+        QFETCH(QStringList, bookmarks);
+        // An existing output is replaced without a question.
+        QVERIFY(writeTextPdf(path("merged.pdf"), {"old content"}));
+        const int asked = script.asked().size();
+        merge(sources, "merged.pdf", fileNames);
+        QVERIFY(qpdfCheck(path("merged.pdf")));
+        QCOMPARE(pageTexts(path("merged.pdf")), texts);
+        QCOMPARE(topLevel(path("merged.pdf")), bookmarks);
+        const auto info = pdfInfo(path("merged.pdf"));
+        QCOMPARE(info.value("Author"), merger.branding().toolUrl);
+        QCOMPARE(info.value("Creator"), "PDF-Merger");
+        QCOMPARE(info.value("Encrypted"), "no");
+        // One question, the output file: existing sources are opened without asking.
+        QCOMPARE(script.asked().size() - asked, 1);
+        QCOMPARE(script.asked().last().filter, "PDF files(*.PDF)");
+        QCOMPARE(merger.engine->DocumentCount(), 1);  // nothing left loaded
+        QCOMPARE(outlines(path("marked.pdf")).size(), 7);  // the sources are untouched
     }
 
-    void fileNameBookmarksInPageOrder()
+    void protectedSources()
     {
-        PDF_Merger merger(nullptr, record());
-        useFileNames(merger, true);
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("bookmarked.pdf"));
-        merge(merger, script, {a, b, c}, out);
-        QCOMPARE(testsupport::qpdfPageCount(out), 9);
-        QCOMPARE(topLevel(out), (QStringList{"a.pdf@1", "b.pdf@4", "c.pdf@6"}));
-        QVERIFY(testsupport::qpdfCheck(out));
-    }
-
-    void sameSourceTwice()
-    {
-        PDF_Merger merger(nullptr, record());
-        useFileNames(merger, true);
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("twice.pdf"));
-        merge(merger, script, {b, b}, out);
-        QCOMPARE(shellsupport::pageTexts(out, 4), (QStringList{"b-1", "b-2", "b-1", "b-2"}));
-        QCOMPARE(topLevel(out), (QStringList{"b.pdf@1", "b.pdf@3"}));
-    }
-
-    void sourcesWithTheirOwnBookmarks()
-    {
-        const QString marked = source(QStringLiteral("marked"), 3);
-        QVERIFY(shellsupport::addBookmarks(marked, {{0, "One"}, {1, "One.1"}, {1, "One.2"}, {0, "Two"}, {1, "Two.1"},
-                                                    {2, "Two.1.1"}, {0, "Three"}, {0, "Four"}, {0, "Five"}}));
-        const QString marked2 = source(QStringLiteral("marked2"), 2);
-        QVERIFY(shellsupport::addBookmarks(marked2, {{0, "Alpha"}, {1, "Alpha.1"}, {0, "Beta"}}));
-
-        PDF_Merger merger(nullptr, record());
-        ScriptedQuestions script;
-        script.installed();
-        const QString plain = output(QStringLiteral("stripped.pdf"));
-        merge(merger, script, {marked, a, marked2}, plain);
-        QCOMPARE(testsupport::qpdfPageCount(plain), 8);
-        QCOMPARE(shellsupport::bookmarks(plain), QStringList());
-        QVERIFY(testsupport::qpdfCheck(plain));
-
-        useFileNames(merger, true);
-        const QString named = output(QStringLiteral("renamed.pdf"));
-        merge(merger, script, {marked, a, marked2}, named);
-        QCOMPARE(topLevel(named),
-                 (QStringList{"marked.pdf@1", "a.pdf@4", "marked2.pdf@7"}));
-        // The sources are untouched.
-        QCOMPARE(shellsupport::bookmarks(marked).size(), 9);
-    }
-
-    void protectedSource()
-    {
-        const QString locked = dir.filePath(QStringLiteral("locked.pdf"));
-        QVERIFY(fixtures::encrypt(b, locked, QStringLiteral("open-sesame"), QStringLiteral("owner"), 256));
-        PDF_Merger merger(nullptr, record());
-        useFileNames(merger, true);
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("with-locked.pdf"));
-        script.queue(Question::SaveFileName, out)
-            .queue(Question::Password, QStringLiteral("guess"))
-            .queue(Question::Password, QStringLiteral("open-sesame"));
-        merger.Process({a, locked, c});
-        QCOMPARE(script.count(Question::Password), 2);
-        QCOMPARE(shellsupport::pageTexts(out, 9),
-                 (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(topLevel(out),
-                 (QStringList{"a.pdf@1", "locked.pdf@4", "c.pdf@6"}));
-        QCOMPARE(testsupport::pdfInfo(out).value(QStringLiteral("Encrypted")), QStringLiteral("no"));
-
+        // Typed right on the second try.
+        merge({"a.pdf", "locked.pdf", "c.pdf"}, "with-locked.pdf", true, {"guess", "open-sesame"});
+        QCOMPARE(pageTexts(path("with-locked.pdf")), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
+        QCOMPARE(topLevel(path("with-locked.pdf")), QStringList({"a.pdf@1", "locked.pdf@4", "c.pdf@6"}));
+        QCOMPARE(pdfInfo(path("with-locked.pdf")).value("Encrypted"), "no");
         // A protected first source: the result is not protected either.
-        const QString out2 = output(QStringLiteral("locked-first.pdf"));
-        script.queue(Question::SaveFileName, out2).queue(Question::Password, QStringLiteral("open-sesame"));
-        merger.Process({locked, a});
-        QCOMPARE(testsupport::pdfInfo(out2).value(QStringLiteral("Encrypted")), QStringLiteral("no"));
-        QCOMPARE(testsupport::qpdfPageCount(out2), 5);
-
+        merge({"locked.pdf", "a.pdf"}, "locked-first.pdf", true, {"open-sesame"});
+        QCOMPARE(pdfInfo(path("locked-first.pdf")).value("Encrypted"), "no");
+        QCOMPARE(qpdfPageCount(path("locked-first.pdf")), 5);
         // Cancelled: that source is left out, the others keep their order.
-        const QString out3 = output(QStringLiteral("without-locked.pdf"));
-        script.queue(Question::SaveFileName, out3).queue(Question::Password, QVariant());
-        merger.Process({c, locked, a});
-        QCOMPARE(shellsupport::pageTexts(out3, 7), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
-        QCOMPARE(topLevel(out3), (QStringList{"c.pdf@1", "a.pdf@5"}));
-
+        merge({"c.pdf", "locked.pdf", "a.pdf"}, "without-locked.pdf", true, {QVariant()});
+        QCOMPARE(pageTexts(path("without-locked.pdf")), QStringList({"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
+        QCOMPARE(topLevel(path("without-locked.pdf")), QStringList({"c.pdf@1", "a.pdf@5"}));
         // Only one source left: a copy of its pages.
-        const QString out4 = output(QStringLiteral("only-one.pdf"));
-        script.queue(Question::SaveFileName, out4).queue(Question::Password, QVariant());
-        merger.Process({locked, b});
-        QCOMPARE(shellsupport::pageTexts(out4, 2), (QStringList{"b-1", "b-2"}));
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
-    }
-
-    void existingOutputIsReplaced()
-    {
-        PDF_Merger merger(nullptr, record());
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("existing.pdf"));
-        testsupport::writeTextPdf(out, {QStringLiteral("old content")});
-        merge(merger, script, {c, a}, out);
-        QCOMPARE(script.count(Question::FileExists), 0);
-        QCOMPARE(shellsupport::pageTexts(out, 7), (QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
+        merge({"locked.pdf", "b.pdf"}, "only-one.pdf", true, {QVariant()});
+        QCOMPARE(pageTexts(path("only-one.pdf")), QStringList({"b-1", "b-2"}));
     }
 
     void outputIsOneOfTheSources()
     {
-        const QString x = source(QStringLiteral("x"), 2);
-        const QString y = source(QStringLiteral("y"), 1);
-        const QString z = source(QStringLiteral("z"), 3);
-        PDF_Merger merger(nullptr, record());
-        useFileNames(merger, true);
-        ScriptedQuestions script;
-        script.installed();
-        merge(merger, script, {x, y, z}, y);
-        QCOMPARE(shellsupport::pageTexts(y, 6), (QStringList{"x-1", "x-2", "y-1", "z-1", "z-2", "z-3"}));
-        QCOMPARE(topLevel(y), (QStringList{"x.pdf@1", "y.pdf@3", "z.pdf@4"}));
-        QVERIFY(testsupport::qpdfCheck(y));
-
-        // The first source as the output.
-        const QString p = source(QStringLiteral("p"), 1);
-        const QString q = source(QStringLiteral("q"), 2);
-        merge(merger, script, {p, q, p}, p);
-        QCOMPARE(shellsupport::pageTexts(p, 4), (QStringList{"p-1", "q-1", "q-2", "p-1"}));
+        // No source is overwritten before it has been read.
+        QVERIFY(!source("x", 2).isEmpty() && !source("y", 1).isEmpty() && !source("z", 3).isEmpty());
+        merge({"x.pdf", "y.pdf", "z.pdf"}, "y.pdf");
+        QVERIFY(qpdfCheck(path("y.pdf")));
+        QCOMPARE(pageTexts(path("y.pdf")), QStringList({"x-1", "x-2", "y-1", "z-1", "z-2", "z-3"}));
+        QCOMPARE(topLevel(path("y.pdf")), QStringList({"x.pdf@1", "y.pdf@3", "z.pdf@4"}));
+        // The first source as the output, and twice among the sources.
+        QVERIFY(!source("p", 1).isEmpty() && !source("q", 2).isEmpty());
+        merge({"p.pdf", "q.pdf", "p.pdf"}, "p.pdf");
+        QCOMPARE(pageTexts(path("p.pdf")), QStringList({"p-1", "q-1", "q-2", "p-1"}));
     }
 
     void sourcesThatDoNotOpenAreSkipped()
     {
-        PDF_Merger merger(nullptr, record());
-        useFileNames(merger, true);
-        ScriptedQuestions script;
-        script.installed();
-        const QString missing = dir.filePath(QStringLiteral("gone.pdf"));
-        const QString out = output(QStringLiteral("skipping.pdf"));
-        merge(merger, script, {missing, a, missing, b}, out);
-        QCOMPARE(shellsupport::pageTexts(out, 5), (QStringList{"a-1", "a-2", "a-3", "b-1", "b-2"}));
-        QCOMPARE(topLevel(out), (QStringList{"a.pdf@1", "b.pdf@4"}));
-
-        // Nothing opens: nothing is written.
-        const QString none = output(QStringLiteral("nothing.pdf"));
-        merge(merger, script, {missing, missing}, none);
-        QVERIFY(!QFileInfo::exists(none));
+        merge({"gone.pdf", "a.pdf", "gone.pdf", "b.pdf"}, "skipping.pdf");
+        QCOMPARE(pageTexts(path("skipping.pdf")), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2"}));
+        QCOMPARE(topLevel(path("skipping.pdf")), QStringList({"a.pdf@1", "b.pdf@4"}));
+        merge({"gone.pdf", "gone.pdf"}, "nothing.pdf");  // nothing opens: nothing is written
+        QVERIFY(!QFileInfo::exists(path("nothing.pdf")));
     }
 
     void runsThatWriteNothing()
     {
-        PDF_Merger merger(nullptr, record());
-        ScriptedQuestions script;
-        script.installed();
         // Fewer than two sources: nothing is asked.
+        const int asked = script.asked().size();
         merger.Process({});
-        merger.Process({a});
-        QCOMPARE(script.asked().size(), 0);
-
+        merger.Process({path("a.pdf")});
+        QCOMPARE(script.asked().size(), asked);
         // A cancelled save question ends the run before anything is opened.
-        const QString locked = dir.filePath(QStringLiteral("locked-cancel.pdf"));
-        QVERIFY(fixtures::encrypt(a, locked, QStringLiteral("pw"), QStringLiteral("owner"), 256));
         script.queue(Question::SaveFileName, QString());
-        merger.Process({locked, b});
-        QCOMPARE(script.asked().size(), 1);
-
+        merger.Process({path("locked.pdf"), path("b.pdf")});
+        QCOMPARE(script.asked().size(), asked + 1);
         // Every source dropped by its password question: the run ends there.
-        const QString out = output(QStringLiteral("all-dropped.pdf"));
-        script.queue(Question::SaveFileName, out).queue(Question::Password, QVariant()).queue(Question::Password, QVariant());
-        merger.Process({locked, locked});
-        QVERIFY(!QFileInfo::exists(out));
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
-    }
-
-    void pageWithoutEngineWritesNothing()
-    {
-        PDF_Merger merger(nullptr, record(2));
-        QVERIFY(!merger.hasEngine());
-        ScriptedQuestions script;
-        script.installed();
-        const QString out = output(QStringLiteral("no-engine.pdf"));
-        merge(merger, script, {a, b}, out);
-        QVERIFY(!QFileInfo::exists(out));
-        QCOMPARE(script.count(Question::Password), 0);
+        merge({"locked.pdf", "locked.pdf"}, "all-dropped.pdf", true, {QVariant(), QVariant()});
+        QVERIFY(!QFileInfo::exists(path("all-dropped.pdf")));
+        // A page without an engine writes nothing and asks no password.
+        PDF_Merger noEngine(nullptr, record(2));
+        QVERIFY(!noEngine.hasEngine());
+        ScriptedQuestions own;
+        own.installed().queue(Question::SaveFileName, path("no-engine.pdf"));
+        noEngine.Process({path("locked.pdf"), path("b.pdf")});
+        QVERIFY(!QFileInfo::exists(path("no-engine.pdf")));
+        QCOMPARE(own.count(Question::Password), 0);
     }
 };
 
