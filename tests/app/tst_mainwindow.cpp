@@ -67,7 +67,8 @@ class TestMainWindow : public QObject
             QFile::remove(names.dataFilePath());
         auto w = std::make_unique<OpenWindow>(nullptr, names);
         w->show();
-        QTest::qWaitForWindowExposed(w.get());
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qWarning("the window was never shown; geometry checks will fail");
         return w;
     }
 

@@ -45,7 +45,8 @@ class TestPreview : public QObject
         writeBrandingFile(names.dataFilePath(), brand, 1);
         auto w = std::make_unique<MainWindow>(nullptr, names);
         w->show();
-        QTest::qWaitForWindowExposed(w.get());
+        if (!QTest::qWaitForWindowExposed(w.get()))
+            qWarning("the window was never shown; geometry checks will fail");
         return w;
     }
 
