@@ -129,7 +129,7 @@ QByteArray gifBytes(int width, int height, const QVector<QRgb>& palette, const s
     return g.append('\0').append(';');
 }
 
-bool writeTiff(const QString& path, const TiffSpec& s, const std::vector<uint8_t>& samples)
+bool writeTiff(const QString& path, const TiffLayout& s, const std::vector<uint8_t>& samples)
 {
     TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
     if (!tif)

@@ -28,7 +28,7 @@ QByteArray gifBytes(int width, int height, const QVector<QRgb>& palette, const s
 
 // A TIFF through libtiff: samples row after row at bits each (16-bit samples
 // in machine order), tags as libtiff names them.
-struct TiffSpec {
+struct TiffLayout {
     int width = 0, height = 0;
     int samples = 1, bits = 8;
     int photometric = 1;  // PHOTOMETRIC_MINISBLACK
@@ -39,7 +39,7 @@ struct TiffSpec {
     bool tiled = false;
     int orientation = 1;
 };
-bool writeTiff(const QString& path, const TiffSpec& spec, const std::vector<uint8_t>& samples);
+bool writeTiff(const QString& path, const TiffLayout& layout, const std::vector<uint8_t>& samples);
 
 // The pages of a TIFF file as libtiff reads them, and how each is stored.
 struct TiffPage {

@@ -50,23 +50,23 @@ Handle stream(QPDF& pdf, const QByteArray& data, Filter filter)
 
 } // namespace
 
-std::shared_ptr<QPDF> makePdf(const std::vector<PageSpec>& pages)
+std::shared_ptr<QPDF> makePdf(const std::vector<PageLayout>& pages)
 {
     auto pdf = std::make_shared<QPDF>();
     pdf->emptyPDF();
     Handle font = pdf->makeIndirectObject(
         Handle::parse("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>"));
-    for (const PageSpec& spec : pages) {
-        const QRectF& m = spec.mediaBox;
-        QByteArray content = spec.content;
-        if (!spec.text.isEmpty())
-            content.prepend(Builder::text("/F1", 36, m.left() + 20, m.bottom() - 50, spec.text.toLatin1()));
+    for (const PageLayout& layout : pages) {
+        const QRectF& m = layout.mediaBox;
+        QByteArray content = layout.content;
+        if (!layout.text.isEmpty())
+            content.prepend(Builder::text("/F1", 36, m.left() + 20, m.bottom() - 50, layout.text.toLatin1()));
         Handle page = Handle::parse("<< /Type /Page /Resources << >> >>");
         page.replaceKey("/MediaBox", rect(m));
-        if (!spec.cropBox.isNull())
-            page.replaceKey("/CropBox", rect(spec.cropBox));
-        if (spec.rotate)
-            page.replaceKey("/Rotate", Handle::newInteger(spec.rotate));
+        if (!layout.cropBox.isNull())
+            page.replaceKey("/CropBox", rect(layout.cropBox));
+        if (layout.rotate)
+            page.replaceKey("/Rotate", Handle::newInteger(layout.rotate));
         if (content.contains("/F1"))
             page.getKey("/Resources").replaceKey("/Font", Handle::newDictionary({{"/F1", font}}));
         page.replaceKey("/Contents", pdf->newStream(content.toStdString()));
@@ -77,7 +77,7 @@ std::shared_ptr<QPDF> makePdf(const std::vector<PageSpec>& pages)
 
 std::shared_ptr<QPDF> makeNumberedPdf(int n, const QString& label)
 {
-    std::vector<PageSpec> pages(static_cast<size_t>(n));
+    std::vector<PageLayout> pages(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i)
         pages[size_t(i)].text = QString("%1 page %2").arg(label).arg(i + 1);
     return makePdf(pages);
@@ -100,7 +100,7 @@ bool writePdf(QPDF& pdf, const QString& path, bool asMade)
     }
 }
 
-bool writePdf(const QString& path, const std::vector<PageSpec>& pages)
+bool writePdf(const QString& path, const std::vector<PageLayout>& pages)
 {
     return writePdf(*makePdf(pages), path);
 }
@@ -112,7 +112,7 @@ bool writeNumberedPdf(const QString& path, int n, const QString& label)
 
 bool writeTextPdf(const QString& path, const QStringList& pageTexts)
 {
-    std::vector<PageSpec> pages;
+    std::vector<PageLayout> pages;
     for (const QString& text : pageTexts)
         pages.push_back({QRectF(0, 0, 612, 792), 0, QRectF(), text, QByteArray()});
     return writePdf(path, pages);

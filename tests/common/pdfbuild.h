@@ -20,7 +20,7 @@ class QPDF;
 
 namespace testsupport {
 
-struct PageSpec {
+struct PageLayout {
     QRectF mediaBox{0, 0, 612, 792};  // x, y = lower-left corner
     int rotate = 0;
     QRectF cropBox;      // none when null
@@ -28,12 +28,12 @@ struct PageSpec {
     QByteArray content;  // operators drawn after it; may use /F1
 };
 
-std::shared_ptr<QPDF> makePdf(const std::vector<PageSpec>& pages);
+std::shared_ptr<QPDF> makePdf(const std::vector<PageLayout>& pages);
 // n pages showing "<label> page 1" .. "<label> page n".
 std::shared_ptr<QPDF> makeNumberedPdf(int n, const QString& label = "Doc");
 // Written with QPDF: streams compressed as QPDF does, or kept exactly as made.
 bool writePdf(QPDF& pdf, const QString& path, bool asMade = false);
-bool writePdf(const QString& path, const std::vector<PageSpec>& pages);
+bool writePdf(const QString& path, const std::vector<PageLayout>& pages);
 bool writeNumberedPdf(const QString& path, int n, const QString& label = "Doc");
 // writeTextPdf (testsupport.h) writes a page for each text.
 

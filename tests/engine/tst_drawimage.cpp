@@ -359,32 +359,32 @@ private slots:
         QFETCH(QString, color);
         QFETCH(int, bpc);
         QFETCH(bool, softMask);
-        TiffSpec spec;
-        spec.width = 21;
-        spec.height = 11;
-        spec.dpi = 200;
+        TiffLayout tiff;
+        tiff.width = 21;
+        tiff.height = 11;
+        tiff.dpi = 200;
         const int bytesPerRow[] = {21, 21 * 6, 21 * 4, 11, 3, 21 * 4, 21 * 3};
         std::vector<uint8_t> samples(size_t(11 * bytesPerRow[kind]));
         for (size_t i = 0; i < samples.size(); ++i)
             samples[i] = uint8_t((i * 37 + i / 7) & 0xFF);
         switch (kind) {
-        case 0: spec.compression = COMPRESSION_ADOBE_DEFLATE; break;
-        case 1: spec.samples = 3, spec.bits = 16, spec.photometric = PHOTOMETRIC_RGB; break;
-        case 2: spec.samples = 4, spec.photometric = PHOTOMETRIC_SEPARATED; break;
+        case 0: tiff.compression = COMPRESSION_ADOBE_DEFLATE; break;
+        case 1: tiff.samples = 3, tiff.bits = 16, tiff.photometric = PHOTOMETRIC_RGB; break;
+        case 2: tiff.samples = 4, tiff.photometric = PHOTOMETRIC_SEPARATED; break;
         case 3:
-            spec.bits = 4, spec.photometric = PHOTOMETRIC_PALETTE, spec.compression = COMPRESSION_LZW;
+            tiff.bits = 4, tiff.photometric = PHOTOMETRIC_PALETTE, tiff.compression = COMPRESSION_LZW;
             for (int i = 0; i < 48; ++i)
-                spec.colormap.push_back(uint16_t(i < 16 ? i * 4000 : i < 32 ? 65535 - (i - 16) * 4000 : (i - 32) * 2000));
+                tiff.colormap.push_back(uint16_t(i < 16 ? i * 4000 : i < 32 ? 65535 - (i - 16) * 4000 : (i - 32) * 2000));
             break;
         case 4:
-            spec.bits = 1, spec.photometric = PHOTOMETRIC_MINISWHITE, spec.compression = COMPRESSION_CCITTFAX4;
+            tiff.bits = 1, tiff.photometric = PHOTOMETRIC_MINISWHITE, tiff.compression = COMPRESSION_CCITTFAX4;
             for (int y = 0; y < 11; ++y)
                 samples[size_t(y * 3 + 2)] &= 0xF8;  // 21 pixels: the last 3 bits of a row are padding
             break;
-        case 5: spec.samples = 4, spec.photometric = PHOTOMETRIC_RGB, spec.extraAlpha = 2; break;
-        case 6: spec.samples = 3, spec.photometric = PHOTOMETRIC_RGB, spec.tiled = true; break;
+        case 5: tiff.samples = 4, tiff.photometric = PHOTOMETRIC_RGB, tiff.extraAlpha = 2; break;
+        case 6: tiff.samples = 3, tiff.photometric = PHOTOMETRIC_RGB, tiff.tiled = true; break;
         }
-        QVERIFY(writeTiff(path("image.tif"), spec, samples));
+        QVERIFY(writeTiff(path("image.tif"), tiff, samples));
 
         PdfEngine engine("FolioPdfEngine");
         QVERIFY(engine.AddImageFromFile(path("image.tif"), 6) > 0);
@@ -403,7 +403,7 @@ private slots:
         if (kind <= 4) {
             // The samples, decoded by QPDF, are the file's where the layout is the file's own.
             QByteArray expected(reinterpret_cast<const char*>(samples.data()), int(samples.size()));
-            for (int i = 0; spec.bits == 16 && i + 1 < expected.size(); i += 2)
+            for (int i = 0; tiff.bits == 16 && i + 1 < expected.size(); i += 2)
                 std::swap(expected.data()[i], expected.data()[i + 1]);
             auto q = openPdf(pdf);
             QCOMPARE(streamData(pictures(*q).at(0), true), expected);
@@ -412,7 +412,7 @@ private slots:
             QCOMPARE(extracted.size(), listed.size());
             for (int y = 0; y < 11; ++y)
                 for (int x = 0; x < 21; ++x) {
-                    const uint8_t* px = &samples[size_t(y * 21 + x) * size_t(spec.samples)];
+                    const uint8_t* px = &samples[size_t(y * 21 + x) * size_t(tiff.samples)];
                     QCOMPARE(extracted[0].pixel(x, y) & 0xFFFFFF, qRgb(px[0], px[1], px[2]) & 0xFFFFFF);
                     if (softMask)
                         QCOMPARE(qGray(extracted[1].pixel(x, y)), int(px[3]));
@@ -426,9 +426,9 @@ private slots:
         std::vector<uint8_t> samples;
         for (int y = 0; y < 20; ++y)
             samples.insert(samples.end(), picture.constScanLine(y), picture.constScanLine(y) + 40 * 3);
-        TiffSpec spec;
-        spec.width = 40, spec.height = 20, spec.samples = 3, spec.photometric = PHOTOMETRIC_RGB, spec.orientation = 6;
-        QVERIFY(writeTiff(path("turned.tif"), spec, samples));
+        TiffLayout tiff;
+        tiff.width = 40, tiff.height = 20, tiff.samples = 3, tiff.photometric = PHOTOMETRIC_RGB, tiff.orientation = 6;
+        QVERIFY(writeTiff(path("turned.tif"), tiff, samples));
         const QImage page = drawnAtItsSize(path("turned.tif"), 10);
         QCOMPARE(page.size(), QSize(200, 400));
         // Turned a quarter clockwise: the red top-left quarter is now top right.

@@ -56,7 +56,7 @@ class TestHtmlText : public QObject
     bool prepare(PdfEngine& engine, int pages, const QSizeF& size = QSizeF(612, 792))
     {
         const QString blank = path(QString("blank-%1.pdf").arg(pages));
-        if (!writePdf(blank, std::vector<PageSpec>(size_t(pages), {QRectF(QPointF(), size)})) || engine.LoadFromFile(blank, QString()) != 1)
+        if (!writePdf(blank, std::vector<PageLayout>(size_t(pages), {QRectF(QPointF(), size)})) || engine.LoadFromFile(blank, QString()) != 1)
             return false;
         engine.SetOrigin(1);
         return engine.SetHTMLNormalFont("Default", engine.AddTrueTypeFont("DejaVu Sans", 0)) == 1;

@@ -109,7 +109,7 @@ private slots:
 
     void destinationsOnTurnedPages()
     {
-        QVERIFY(writePdf(path("turned.pdf"), {PageSpec{QRectF(0, 0, 612, 792), 90}}));
+        QVERIFY(writePdf(path("turned.pdf"), {PageLayout{QRectF(0, 0, 612, 792), 90}}));
         PdfEngine e("FolioPdfEngine");
         QCOMPARE(e.LoadFromFile(path("turned.pdf"), QString()), 1);
         // The top of the page as shown is the unturned page's left edge.

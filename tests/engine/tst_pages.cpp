@@ -52,7 +52,7 @@ class TestPages : public QObject
     QString boxesFile(int rotate, bool withCrop)
     {
         const QString file = path(QString("boxes-%1-%2.pdf").arg(rotate).arg(withCrop));
-        const PageSpec page{QRectF(100, 200, 612, 792), rotate, withCrop ? QRectF(150, 260, 350, 640) : QRectF()};
+        const PageLayout page{QRectF(100, 200, 612, 792), rotate, withCrop ? QRectF(150, 260, 350, 640) : QRectF()};
         return QFile::exists(file) || writePdf(file, {page}) ? file : QString();
     }
 
