@@ -3,24 +3,18 @@
 // small seed corpus of PDFs of the kinds the tests use.
 
 #include "fuzzsequence.h"
+#include "fuzztarget.h"
 
-#include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QTemporaryDir>
 
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
-// Made once and never destroyed: tearing the engine down during the
-// process's static destruction would outlive the libraries' own statics.
-QGuiApplication* app = nullptr;
-PdfEngine* engine = nullptr;
-QTemporaryDir* workDir = nullptr;
+fuzztarget::Target target;
 
 void makeSeeds(const QString& dir)
 {
@@ -57,32 +51,14 @@ void makeSeeds(const QString& dir)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    for (int i = 1; i + 1 < *argc; ++i) {
-        if (std::strcmp((*argv)[i], "--make-seeds") == 0) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            QGuiApplication seedApp(*argc, *argv);
-            makeSeeds(QString::fromLocal8Bit((*argv)[i + 1]));
-            std::exit(0);
-        }
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int fakeArgc = 1;
-    static char name[] = "fuzz_engine";
-    static char* fakeArgv[] = {name, nullptr};
-    app = new QGuiApplication(fakeArgc, fakeArgv);
-    engine = new PdfEngine(QStringLiteral("FolioPdfEngine"));
-    if (!engine->LibraryLoaded()) {
-        fprintf(stderr, "fuzz_engine: libFolioPdfEngine.so not found\n");
-        std::exit(1);
-    }
-    workDir = new QTemporaryDir();
+    target = fuzztarget::start(argc, argv, "fuzz_engine", makeSeeds);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<int>(size));
-    if (!fuzzsequence::run(*engine, bytes, workDir->path()))
+    if (!fuzzsequence::run(*target.engine, bytes, target.workDir->path()))
         std::abort();
     return 0;
 }

@@ -1,27 +1,20 @@
 // libFuzzer target: arbitrary bytes as an image file, added and drawn through
-// the engine facade. Built with -DFOLIO_FUZZ=ON (clang); run it by hand:
-//   build-fuzz/bin/fuzz_images --make-seeds DIR    (a seed corpus of every kind)
-//   build-fuzz/bin/fuzz_images CORPUS DIR -max_len=300000
+// the engine facade. Built with -DFOLIO_FUZZ=ON (clang); `scripts/fuzz SECONDS
+// JOBS fuzz_images` runs it; `fuzz_images --make-seeds DIR` writes a seed
+// corpus of every kind of image file.
 
-#include "pdfengine.h"
+#include "fuzztarget.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <QProcess>
-#include <QTemporaryDir>
 
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 namespace {
 
-// Made once and never destroyed, as in fuzz_engine.
-QGuiApplication* app = nullptr;
-PdfEngine* engine = nullptr;
-QTemporaryDir* workDir = nullptr;
+fuzztarget::Target target;
 
 void makeSeeds(const QString& dir)
 {
@@ -65,44 +58,27 @@ void makeSeeds(const QString& dir)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    for (int i = 1; i + 1 < *argc; ++i) {
-        if (std::strcmp((*argv)[i], "--make-seeds") == 0) {
-            QGuiApplication seedApp(*argc, *argv);
-            makeSeeds(QString::fromLocal8Bit((*argv)[i + 1]));
-            std::exit(0);
-        }
-    }
-    static int fakeArgc = 1;
-    static char name[] = "fuzz_images";
-    static char* fakeArgv[] = {name, nullptr};
-    app = new QGuiApplication(fakeArgc, fakeArgv);
-    engine = new PdfEngine(QStringLiteral("FolioPdfEngine"));
-    if (!engine->LibraryLoaded()) {
-        std::fprintf(stderr, "fuzz_images: libFolioPdfEngine.so not found\n");
-        std::exit(1);
-    }
-    workDir = new QTemporaryDir();
+    target = fuzztarget::start(argc, argv, "fuzz_images", makeSeeds);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString file = QDir(workDir->path()).filePath(QStringLiteral("input.img"));
+    const QString file = QDir(target.workDir->path()).filePath(QStringLiteral("input.img"));
     QFile f(file);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return 0;
     f.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     f.close();
-    if (engine->AddImageFromFile(file, 6) > 0) {
-        if (engine->ImageWidth() <= 0 || engine->ImageHeight() <= 0)
+    if (target.engine->AddImageFromFile(file, 6) > 0) {
+        if (target.engine->ImageWidth() <= 0 || target.engine->ImageHeight() <= 0)
             std::abort();
-        const int doc = engine->NewDocument();
-        if (engine->DrawImage(0, 792, 100, 100) != 1)
+        const int doc = target.engine->NewDocument();
+        if (target.engine->DrawImage(0, 792, 100, 100) != 1)
             std::abort();
-        engine->RemoveDocument(doc);
+        target.engine->RemoveDocument(doc);
     }
-    if (engine->DocumentCount() < 1)
+    if (target.engine->DocumentCount() < 1)
         std::abort();
     return 0;
 }
