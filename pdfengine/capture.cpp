@@ -4,11 +4,12 @@
 #include "geometry.h"
 #include "instance.h"
 #include "pagecontent.h"
+#include "pages.h"
 
 #include <qpdf/Pl_Buffer.hh>
 #include <qpdf/Pl_Flate.hh>
+#include <qpdf/Pl_String.hh>
 #include <qpdf/QPDFMatrix.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
 
 #include <algorithm>
 #include <cmath>
@@ -76,7 +77,19 @@ QPDFObjectHandle pageForm(QPDFPageObjectHelper page)
                                    QPDFObjectHandle::newNull());
         }
     } catch (const std::exception&) {
-        // Damaged content: QPDF's own form passes on whatever can be read.
+        // Damaged content: the form keeps the content streams that decode.
+        // It must not read the page later, as the page is gone once captured.
+        std::string readable;
+        for (QPDFObjectHandle stream : page.getPageContents()) {
+            std::string data;
+            Pl_String decoded("captured page", nullptr, data);
+            try {
+                if (stream.pipeStreamData(&decoded, 0, qpdf_dl_generalized))
+                    readable += data + "\n";
+            } catch (const std::exception&) {
+            }
+        }
+        form.replaceStreamData(readable, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     }
     return form;
 }
@@ -92,14 +105,12 @@ int Instance::CapturePage(int Page)
         captures = std::make_shared<CaptureState>();
     captures->forgetGone();
 
-    QPDFPageObjectHelper page = doc.page(Page);
-    QPDFObjectHandle form = doc.pdf->makeIndirectObject(pageForm(page));
-    QPDFPageDocumentHelper(*doc.pdf).removePage(page);
-    doc.overlays.erase(page.getObjectHandle().getObjGen());
+    QPDFObjectHandle form = doc.pdf->makeIndirectObject(pageForm(doc.page(Page)));
+    // Taken out as a deleted page is, so that nothing still leads to it.
+    removePages(doc, Page - 1, 1);
     if (doc.selectedPage > Page)
         --doc.selectedPage;
     doc.selectedPage = std::clamp(doc.selectedPage, 1, std::max(1, doc.pageCount()));
-    doc.touch();
 
     const int id = newId();
     captures->pages[id] = CapturedPage{doc.pdf, form};

@@ -137,21 +137,52 @@ private slots:
         QCOMPARE(pdfText(saveChecked(engine, path("bad-out.pdf"))).count("Hello Capture"), 1);
     }
 
+    void capturedPagesLeaveNothingBehind()
+    {
+        // As the page resizer works: every page captured and drawn onto a
+        // new page. Bookmarks, links and fields of the old pages must not keep
+        // those pages (and their content) in the saved file.
+        auto pdf = makeNumberedPdf(3);
+        addOutlines(*pdf, {{0, "One"}, {0, "Two"}, {0, "Three"}});
+        addLink(*pdf, 1, 3);
+        addTextField(*pdf, 2, "name", "value");
+        QVERIFY(writePdf(*pdf, path("marked.pdf")));
+        QVERIFY(loadOnly(engine, path("marked.pdf")));
+        for (int i = 0; i < 3; ++i) {
+            const int capture = engine.CapturePage(1);
+            QVERIFY(capture > 0);
+            engine.NewPage();
+            QCOMPARE(engine.DrawCapturedPage(capture, 0, 792, 612, 792), 1);
+        }
+        const QString out = saveChecked(engine, path("resized.pdf"));
+        QCOMPARE(pageTexts(out), QStringList({"Doc page 1", "Doc page 2", "Doc page 3"}));
+        const std::shared_ptr<QPDF> saved = openPdf(out);
+        size_t pageObjects = 0;
+        for (QPDFObjectHandle object : saved->getAllObjects())
+            pageObjects += object.isDictionaryOfType("/Page") ? 1 : 0;
+        QCOMPARE(pageObjects, size_t(3));
+        QCOMPARE(streamsOf(*saved, "/Form").size(), size_t(3));
+        QCOMPARE(formFields(out), QStringList());
+    }
+
     void damagedContentIsCapturedAsFarAsItReads()
     {
-        // A page whose content stream claims Flate but holds garbage.
-        auto pdf = makePdf({{}, {}});
-        QPDFObjectHandle(pdf->getAllPages()[0]).getKey("/Contents").replaceStreamData("not deflated at all", QPDFObjectHandle::newName("/FlateDecode"),
-                                                                                      QPDFObjectHandle::newNull());
+        // A page of two content streams, the second claiming Flate but
+        // holding garbage: what reads of the first is kept.
+        auto pdf = makePdf({{QRectF(0, 0, 612, 792), 0, {}, "Still here"}, {}});
+        QPDFObjectHandle page = pdf->getAllPages()[0];
+        page.addPageContents(pdf->newStream("not deflated at all"), false);
+        page.getKey("/Contents").getArrayItem(1).replaceStreamData("not deflated at all", QPDFObjectHandle::newName("/FlateDecode"),
+                                                                  QPDFObjectHandle::newNull());
         QVERIFY(writePdf(*pdf, path("damaged.pdf"), true));
         QVERIFY(loadOnly(engine, path("damaged.pdf")));
         const int capture = engine.CapturePage(1);
         QVERIFY(capture > 0);
-        QCOMPARE(engine.DrawCapturedPage(capture, 0, 792, 306, 396), 1);
-        engine.SaveToFile(path("damaged-out.pdf"));  // either works or fails cleanly
+        QCOMPARE(engine.DrawCapturedPage(capture, 0, 792, 612, 792), 1);
+        QCOMPARE(pdfText(saveChecked(engine, path("damaged-out.pdf"))).trimmed(), "Still here");
         engine.NewDocument();
-        QCOMPARE(engine.DrawCapturedPage(capture, 0, 792, 306, 396), 1);
-        QVERIFY(!saveChecked(engine, path("damaged-other.pdf")).isEmpty());
+        QCOMPARE(engine.DrawCapturedPage(capture, 0, 792, 612, 792), 1);
+        QCOMPARE(pdfText(saveChecked(engine, path("damaged-other.pdf"))).trimmed(), "Still here");
     }
 };
 
