@@ -54,6 +54,11 @@ QString CustomFileNames::dataFilePath() const
     return QDir(resolvedDirectory()).filePath(dataFile);
 }
 
+int BrandingRecord::code() const
+{
+    return int(std::lround(double(editionCode)));
+}
+
 int BrandingRecord::brandNumber() const
 {
     return int(std::floor(double(editionCode) / 10000.0));
@@ -61,7 +66,7 @@ int BrandingRecord::brandNumber() const
 
 int BrandingRecord::toolNumber() const
 {
-    return int(std::lround(double(editionCode))) - brandNumber() * 10000;
+    return code() - brandNumber() * 10000;
 }
 
 int brandingToolCount()

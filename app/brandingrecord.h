@@ -34,6 +34,7 @@ struct BrandingRecord
     // Where Data.dat and the icon were looked up (resolved, never empty).
     QString directory;
 
+    int code() const;  // brand * 10000 + tool
     int brandNumber() const;
     int toolNumber() const;
 };

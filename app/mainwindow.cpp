@@ -32,11 +32,6 @@
 
 namespace {
 
-int codeOf(const BrandingRecord& record)
-{
-    return int(std::lround(double(record.editionCode)));
-}
-
 // Moves a widget to another cell of a grid it may already be in.
 void place(QGridLayout* grid, QWidget* widget, int row, int column, int rowSpan, int columnSpan)
 {
@@ -105,7 +100,7 @@ void MainWindow::setupFeature()
 
     list = new PhotoList(this, tool, record);
     ui->pushButton_5->hide();
-    const int code = codeOf(record);
+    const int code = record.code();
     if (code == 10005 || code == 10012 || code == 10015) {
         ui->pushButton->hide();
         ui->pushButton_2->hide();
@@ -249,9 +244,7 @@ double MainWindow::fitZoom() const
     const double H = ui->widget_8->height();
     if (w <= 0 || h <= 0 || W <= 0 || H <= 0)
         return 1.0;
-    if (W * h / w > H)
-        return h / H;
-    return w / W;
+    return FeatureBase::FitRatio(w, h, W, H);
 }
 
 void MainWindow::drawPreview()
@@ -327,7 +320,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 void MainWindow::fitToolPageHeight()
 {
-    switch (codeOf(record)) {
+    switch (record.code()) {
     case 10008:
     case 10012:
     case 10013:

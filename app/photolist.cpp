@@ -15,16 +15,10 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include <cmath>
 
 namespace {
 
 const QSize itemSize(170, 200);
-
-int codeOf(const BrandingRecord& record)
-{
-    return int(std::lround(double(record.editionCode)));
-}
 
 } // namespace
 
@@ -268,7 +262,7 @@ QPixmap PhotoList::renderPreview(const QString& path, int resolution, int page, 
         return QPixmap();
     tool->selectedIndex = selectedRow();
 
-    const int code = codeOf(record);
+    const int code = record.code();
     if (code == 10005) {
         QImage image(path);
         if (resolution == 72 && !image.isNull())

@@ -22,6 +22,9 @@
 
 #include <cstdio>
 #include <memory>
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace cli {
 
@@ -280,6 +283,7 @@ struct Stamp
     bool exists = false;
     qint64 size = 0;
     QDateTime modified;
+    quint64 inode = 0;  // outputs are renamed into place: a new file, whatever the clock says
 
     static Stamp of(const QString& path)
     {
@@ -289,12 +293,17 @@ struct Stamp
         if (s.exists) {
             s.size = info.size();
             s.modified = info.lastModified();
+#ifdef Q_OS_UNIX
+            struct stat st;
+            if (::stat(QFile::encodeName(path).constData(), &st) == 0)
+                s.inode = static_cast<quint64>(st.st_ino);
+#endif
         }
         return s;
     }
     bool operator==(const Stamp& o) const
     {
-        return exists == o.exists && size == o.size && modified == o.modified;
+        return exists == o.exists && size == o.size && modified == o.modified && inode == o.inode;
     }
 };
 
@@ -447,6 +456,9 @@ QString Runner::checkInput(const QString& path)
         return QStringLiteral("no such file");
     if (info.isDir())
         return QStringLiteral("is a folder, not a file");
+    // A pipe or device would block the open below or never end.
+    if (!info.isFile())
+        return QStringLiteral("not a regular file");
     QFile file(path);
     if (!info.isReadable() || !file.open(QIODevice::ReadOnly))
         return QStringLiteral("not readable");

@@ -2,11 +2,9 @@
 
 #include "pdf_merger.h"
 
-#include <cmath>
-
 FeatureBase* createFeature(const BrandingRecord& record, QWidget* parent)
 {
-    switch (int(std::lround(double(record.editionCode)))) {
+    switch (record.code()) {
     case 10001:
         return new PDF_Merger(parent, record);
     default:

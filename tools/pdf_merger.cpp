@@ -55,15 +55,20 @@ void PDF_Merger::Process(QStringList paths)
         }
         engine->Decrypt();
         const int sourceId = engine->SelectedDocument();
-        const int pages = engine->PageCount();
-        AddBookmarkEntry(bookmarks, rec, pageTotal);
         if (outputId == 0) {
             outputId = sourceId;
         } else {
             engine->SelectDocument(outputId);
-            engine->MergeDocument(sourceId);
+            if (engine->MergeDocument(sourceId) != 1) {
+                qDebug() << "not merged, its pages could not be copied:" << rec.inputFile;
+                pageTotal = engine->PageCount();
+                continue;
+            }
         }
-        pageTotal += pages;
+        AddBookmarkEntry(bookmarks, rec, pageTotal);
+        // Counted in the result, so that later bookmarks land on their pages
+        // whatever was copied.
+        pageTotal = engine->PageCount();
     }
 
     if (outputId != 0) {

@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace testsupport;
 
 class TestInputs : public QObject
@@ -44,17 +46,19 @@ private slots:
         QVERIFY(encrypt(path("c.pdf"), path("same-c.pdf"), "bee", "owner", 128, false));
         QVERIFY(encrypt(path("b.pdf"), path("odd=name.pdf"), "p=q", "owner"));
         QVERIFY(QDir(dir.path()).mkdir("folder.pdf"));
+        // Nobody writes to it: opening it to read would wait for ever.
+        QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.pdf")).constData(), 0600), 0);
     }
 
     void badInputsAmongGoodOnes()
     {
-        auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf", "c.pdf", "./notes.pdf"});
+        auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf", "pipe.pdf", "c.pdf", "./notes.pdf"});
         QCOMPARE(r.status, 1);
         QCOMPARE(r.outLines(), QStringList{path("out.pdf")});
         // Each named once, even when listed twice.
         QCOMPARE(r.errLines(), QStringList({"folioforge-cli: notes.pdf: not a PDF", "folioforge-cli: damaged.pdf: damaged beyond repair",
                                             "folioforge-cli: missing.pdf: no such file", "folioforge-cli: folder.pdf: is a folder, not a file",
-                                            "folioforge-cli: empty.pdf: not a PDF"}));
+                                            "folioforge-cli: empty.pdf: not a PDF", "folioforge-cli: pipe.pdf: not a regular file"}));
         QVERIFY(qpdfCheck(path("out.pdf")));
         QCOMPARE(merged(), QStringList({"a-1", "a-2", "b-1", "c-1"}));
 
