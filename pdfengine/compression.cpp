@@ -5,11 +5,11 @@
 // embedded fonts for the standard font of the same design where every glyph
 // the font can show exists there under the same code.
 
+#include "collector.h"
 #include "instance.h"
 #include "standardfonts.h"
 
 #include <qpdf/Buffer.hh>
-#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
 
 #include <QRegularExpression>
@@ -26,6 +26,10 @@
 namespace fpe {
 
 namespace {
+
+// A stream that decodes to more than this is left as it is, rather than
+// held in memory several times over.
+constexpr size_t maxDecodedStreamBytes = size_t(256) << 20;
 
 // --- finding streams by kind ------------------------------------------------
 
@@ -299,12 +303,12 @@ bool recompress(QPDFObjectHandle stream, StreamKind kind, QPDF& scratch)
             source = QPDFObjectHandle::newStream(&scratch);
             source.replaceStreamData(bufferText(raw), filterValue(leadingFilters), parmsValue(leadingParms));
         }
-        Pl_Buffer out("decoded");
+        Collector out(maxDecodedStreamBytes);
         bool attempted = false;
         const bool ok = source.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, true);
-        if (!ok || !attempted)
+        if (!ok || !attempted || out.overflow)
             return false;
-        decoded = bufferText(out.getBufferSharedPointer());
+        decoded = std::move(out.bytes);
         if (!whole)
             source.replaceStreamData(std::string(), QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     }
@@ -386,11 +390,11 @@ bool isLatinEncodingName(const std::string& name)
 // False when the program cannot be read.
 bool builtinEncoding(QPDFObjectHandle fontFile, bool& standard, std::map<int, std::string>& codes)
 {
-    Pl_Buffer out("font");
+    Collector out(maxDecodedStreamBytes);
     bool attempted = false;
-    if (!fontFile.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, true))
+    if (!fontFile.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, true) || out.overflow)
         return false;
-    std::string program = bufferText(out.getBufferSharedPointer());
+    std::string program = std::move(out.bytes);
     QPDFObjectHandle length1 = fontFile.getDict().getKey("/Length1");
     size_t clear = program.find("eexec");
     if (length1.isInteger() && length1.getIntValue() > 0)

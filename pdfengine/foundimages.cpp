@@ -10,6 +10,7 @@
 
 #include <QImageWriter>
 
+#include <algorithm>
 #include <set>
 
 namespace fpe {
@@ -36,11 +37,7 @@ bool isForm(QPDFObjectHandle o)
 
 int dimension(QPDFObjectHandle dict, const char* name)
 {
-    QPDFObjectHandle v = dict.getKey(name);
-    if (!v.isNumber())
-        return 0;
-    const double d = v.getNumericValue();
-    return d >= 1 && d < 1e9 ? static_cast<int>(d) : 0;
+    return std::max(intValue(dict.getKey(name), 0), 0);
 }
 
 // The appearance an annotation shows, when it is shown at all.

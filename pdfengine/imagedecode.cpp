@@ -1,5 +1,6 @@
 #include "imagedecode.h"
 
+#include "collector.h"
 #include "images.h"
 #include "render.h"
 #include "tiffdevice.h"
@@ -28,39 +29,25 @@
 
 namespace fpe {
 
+int intValue(QPDFObjectHandle o, int fallback)
+{
+    if (o.isInteger()) {
+        const long long v = o.getIntValue();
+        return v < -1000000000LL || v > 1000000000LL ? fallback : static_cast<int>(v);
+    }
+    if (o.isReal()) {
+        const double v = o.getNumericValue();
+        return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(std::lround(v)) : fallback;
+    }
+    return fallback;
+}
+
 namespace {
 
 // Decoded data larger than this is not an image any reader could show.
 constexpr size_t maxDecodedBytes = size_t(1) << 31;
 
 // --- stream data -------------------------------------------------------
-
-// Collects piped data up to a limit, so that a decompression bomb cannot
-// exhaust memory.
-class Collector : public Pipeline
-{
-public:
-    explicit Collector(size_t limit)
-        : Pipeline("collect", nullptr), limit(limit)
-    {
-    }
-    void write(unsigned char const* data, size_t len) override
-    {
-        const size_t room = limit - bytes.size();
-        if (len > room) {
-            len = room;
-            overflow = true;
-        }
-        bytes.append(reinterpret_cast<const char*>(data), len);
-    }
-    void finish() override {}
-
-    std::string bytes;
-    bool overflow = false;
-
-private:
-    size_t limit;
-};
 
 std::string canonicalFilter(const std::string& name)
 {
@@ -189,18 +176,6 @@ bool streamData(QPDFObjectHandle stream, const Filters& f, Codec codec, size_t l
 
 // --- dictionary values ------------------------------------------------------
 
-int intValue(QPDFObjectHandle o, int fallback)
-{
-    if (o.isInteger()) {
-        const long long v = o.getIntValue();
-        return v < -1000000000LL || v > 1000000000LL ? fallback : static_cast<int>(v);
-    }
-    if (o.isReal()) {
-        const double v = o.getNumericValue();
-        return std::isfinite(v) && std::fabs(v) < 1e9 ? static_cast<int>(std::lround(v)) : fallback;
-    }
-    return fallback;
-}
 
 bool boolValue(QPDFObjectHandle o, bool fallback)
 {

@@ -31,6 +31,10 @@ struct ImageFileData {
     bool isNull() const { return jpeg.isEmpty() && image.isNull(); }
 };
 
+// A whole number from a PDF value, reals rounded; fallback when it is no
+// number or too large to be a count of anything.
+int intValue(QPDFObjectHandle o, int fallback);
+
 // Never throws; null when the image cannot be decoded.
 ImageFileData imageFileData(QPDFObjectHandle image);
 

@@ -703,6 +703,9 @@ bool decodePng(const QByteArray& bytes, PngDecoded& out)
     if (png_get_iCCP(s.png, s.info, &iccName, &compression, &profile, &profileLength) && profile)
         out.icc = QByteArray(reinterpret_cast<const char*>(profile), static_cast<int>(profileLength));
 
+    // Kept whole or not, an image no reader could hold in memory is refused.
+    if (decodedSize(out.width, out.height, channels, out.bitDepth) == 0)
+        return false;
     out.passThrough = !out.interlace && !(out.colorType & PNG_COLOR_MASK_ALPHA) && !needsSoftMask(out.paletteAlpha);
     png_set_interlace_handling(s.png);
     png_read_update_info(s.png, s.info);
@@ -713,8 +716,6 @@ bool decodePng(const QByteArray& bytes, PngDecoded& out)
             png_read_row(s.png, out.rows.data(), nullptr);
         out.rows.clear();
     } else {
-        if (decodedSize(out.width, out.height, channels, out.bitDepth) == 0)
-            return false;
         out.rows.resize(out.rowBytes * out.height);
         rowPointers.resize(out.height);
         for (png_uint_32 y = 0; y < out.height; ++y)

@@ -217,6 +217,24 @@ private slots:
         QCOMPARE(qpdfPageCount(path("damaged-compressed.pdf")), 1);
     }
 
+    void hugeStreamsAreLeftAsTheyWere()
+    {
+        // Content that decodes to 300 MB (of spaces, then a square): too much
+        // to hold while rewriting it, so it is kept byte for byte.
+        Builder b;
+        b.addPage(QByteArray(300 << 20, ' ') + "0 0 1 rg 10 10 50 50 re f", Filter::FastFlate);
+        QVERIFY(b.write(path("huge.pdf")));
+        const std::shared_ptr<QPDF> original = openPdf(path("huge.pdf"));
+        QPDFObjectHandle page = original->getAllPages()[0];
+        const QByteArray stored = streamData(page.getKey("/Contents"));
+        PdfEngine engine("FolioPdfEngine");
+        QCOMPARE(engine.LoadFromFile(path("huge.pdf"), QString()), 1);
+        QCOMPARE(engine.CompressContent(), 1);
+        QCOMPARE(engine.SaveToFile(path("huge-compressed.pdf")), 1);
+        QVERIFY(readFile(path("huge-compressed.pdf")).contains(stored));
+        QVERIFY(qpdfCheck(path("huge-compressed.pdf")));
+    }
+
     void replaceFontsSwapsOnlyStandardEquivalents()
     {
         Builder b;

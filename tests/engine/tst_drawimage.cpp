@@ -14,6 +14,7 @@
 #include <QtTest>
 
 #include <tiffio.h>
+#include <zlib.h>
 
 using namespace testsupport;
 
@@ -70,6 +71,40 @@ QByteArray firstPicture(const QString& pdf)
     auto q = openPdf(pdf);
     const auto found = pictures(*q);
     return found.empty() ? QByteArray() : streamData(found[0]);
+}
+
+// A complete one-bit grey PNG of that size, every pixel black: a few MB
+// that decode to width * height / 8 bytes.
+QByteArray blackPng(quint32 width, quint32 height)
+{
+    auto chunk = [](const QByteArray& type, const QByteArray& data) {
+        QByteArray c;
+        QDataStream(&c, QIODevice::WriteOnly) << quint32(data.size());
+        c += type + data;
+        const uLong crc = crc32(crc32(0, nullptr, 0), reinterpret_cast<const Bytef*>(c.constData() + 4), uInt(c.size() - 4));
+        QByteArray tail;
+        QDataStream(&tail, QIODevice::WriteOnly) << quint32(crc);
+        return c + tail;
+    };
+    QByteArray header;
+    QDataStream(&header, QIODevice::WriteOnly) << width << height << quint8(1) << quint8(0) << quint8(0) << quint8(0) << quint8(0);
+    QByteArray idat;
+    z_stream z{};
+    deflateInit(&z, 1);
+    const QByteArray row((width + 7) / 8 + 1, '\0');  // filter byte, then pixels
+    char out[1 << 16];
+    for (quint32 y = 0; y <= height; ++y) {
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(row.constData()));
+        z.avail_in = y < height ? uInt(row.size()) : 0;
+        do {
+            z.next_out = reinterpret_cast<Bytef*>(out);
+            z.avail_out = sizeof out;
+            deflate(&z, y < height ? Z_NO_FLUSH : Z_FINISH);
+            idat.append(out, int(sizeof out - z.avail_out));
+        } while (z.avail_out == 0);
+    }
+    deflateEnd(&z);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", header) + chunk("IDAT", idat) + chunk("IEND", QByteArray());
 }
 
 } // namespace
@@ -460,6 +495,7 @@ private slots:
         QTest::newRow("gif without picture") << gif.left(13 + 6) + QByteArray(";");
         QTest::newRow("truncated bmp") << bmp.left(bmp.size() - 100);
         QTest::newRow("bmp of a million squared") << hugeBmp;
+        QTest::newRow("png of 100,000 squared, stored as it is") << blackPng(100000, 100000);
         QTest::newRow("tiff header only") << QByteArray("II*\0\x08\0\0\0", 8);
         QTest::newRow("random after png magic") << (png.left(8) + QByteArray(200, '\x17'));
     }
