@@ -58,9 +58,12 @@ OutputFile::OutputFile(const QString& targetPath)
     if (targetPath.isEmpty())
         return;
     QFileInfo info(targetPath);
-    // Writing through a link replaces what it points at, not the link.
-    if (info.isSymLink())
-        info = QFileInfo(info.symLinkTarget());
+    // Writing through a link replaces what it points at, at the end of a
+    // chain of links, not a link.
+    if (info.isSymLink()) {
+        const QString resolved = info.canonicalFilePath();
+        info = QFileInfo(resolved.isEmpty() ? info.symLinkTarget() : resolved);  // empty: the link leads nowhere yet
+    }
     if (info.isDir())
         return;
     target = info.absoluteFilePath();

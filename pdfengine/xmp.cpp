@@ -61,8 +61,12 @@ QString xmlText(const QString& text)
 void writeValue(QXmlStreamWriter& w, const QString& rdf, Form form, const QString& rawValue)
 {
     const QString value = xmlText(rawValue);
+    // An empty prefix: RDF is the default namespace where this is written.
+    auto start = [&](const char* name) {
+        w.writeStartElement(rdf.isEmpty() ? QString::fromLatin1(name) : rdf + QLatin1Char(':') + QLatin1String(name));
+    };
     auto item = [&](const QString& text, bool xDefault) {
-        w.writeStartElement(rdf + QStringLiteral(":li"));
+        start("li");
         if (xDefault)
             w.writeAttribute(QStringLiteral("xml:lang"), QStringLiteral("x-default"));
         w.writeCharacters(text);
@@ -73,18 +77,18 @@ void writeValue(QXmlStreamWriter& w, const QString& rdf, Form form, const QStrin
         w.writeCharacters(value);
         break;
     case Form::Alt:
-        w.writeStartElement(rdf + QStringLiteral(":Alt"));
+        start("Alt");
         item(value, true);
         w.writeEndElement();
         break;
     case Form::Seq:  // authors: the whole text is one author; none when empty
-        w.writeStartElement(rdf + QStringLiteral(":Seq"));
+        start("Seq");
         if (!value.isEmpty())
             item(value, false);
         w.writeEndElement();
         break;
     case Form::Bag:  // keywords, one item each
-        w.writeStartElement(rdf + QStringLiteral(":Bag"));
+        start("Bag");
         for (const QString& k : value.split(QRegularExpression(QStringLiteral("[,;]"))))
             if (!k.trimmed().isEmpty())
                 item(k.trimmed(), false);
@@ -171,8 +175,14 @@ bool updateXmpInformation(const std::string& packet, InformationKey key, const Q
                 for (size_t i = 0; i < props.size(); ++i)
                     any = any || (!found[i] && props[i].addWhenMissing);
                 if (any) {
-                    w.writeStartElement(rdf + QStringLiteral(":Description"));
-                    w.writeAttribute(rdf + QStringLiteral(":about"), about);
+                    // With RDF as the default namespace, this description
+                    // names it with a prefix of its own: unprefixed
+                    // attributes belong to no namespace.
+                    const QString own = rdf.isEmpty() ? QStringLiteral("rdf") : rdf;
+                    w.writeStartElement(own + QStringLiteral(":Description"));
+                    if (rdf.isEmpty())
+                        w.writeAttribute(QStringLiteral("xmlns:rdf"), rdfNs);
+                    w.writeAttribute(own + QStringLiteral(":about"), about);
                     QStringList declared;
                     for (size_t i = 0; i < props.size(); ++i) {
                         if (found[i] || !props[i].addWhenMissing || declared.contains(props[i].prefix))
@@ -184,7 +194,7 @@ bool updateXmpInformation(const std::string& packet, InformationKey key, const Q
                         if (found[i] || !props[i].addWhenMissing)
                             continue;
                         w.writeStartElement(props[i].prefix + QLatin1Char(':') + props[i].name);
-                        writeValue(w, rdf, props[i].form, value);
+                        writeValue(w, own, props[i].form, value);
                         w.writeEndElement();
                     }
                     w.writeEndElement();

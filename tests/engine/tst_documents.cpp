@@ -315,6 +315,15 @@ private slots:
         QCOMPARE(saved(f, "s1.pdf"), QStringList({"Second page 1"}));
         QCOMPARE(f.SelectDocument(s1), 1);
         QCOMPARE(saved(f, "s1-again.pdf"), QStringList({"First page 1", "First page 2"}));
+
+        // Through a chain of links: the file at its end is replaced, the links stay.
+        QVERIFY(QFile::link(path("s1-again.pdf"), path("link2.pdf")) && QFile::link(path("link2.pdf"), path("link1.pdf")));
+        QCOMPARE(saved(f, "link1.pdf"), QStringList({"First page 1", "First page 2"}));
+        QVERIFY(QFileInfo(path("link1.pdf")).isSymLink() && QFileInfo(path("link2.pdf")).isSymLink());
+        QVERIFY(f.SelectDocument(f.GetDocumentID(f.DocumentCount())));  // s2.pdf
+        QCOMPARE(f.SaveToFile(path("link1.pdf")), 1);
+        QCOMPARE(pageTexts(path("s1-again.pdf")), QStringList({"Second page 1"}));
+        QVERIFY(QFileInfo(path("link1.pdf")).isSymLink() && QFileInfo(path("link2.pdf")).isSymLink());
     }
 
     void failedSavesLeaveNoPartialFileAndTheOldFileIntact()
@@ -390,6 +399,34 @@ private slots:
                                  "<rdf:li>alpha</rdf:li><rdf:li>beta</rdf:li>", "<xmp:CreatorTool>Folio-Tool</xmp:CreatorTool>"})
             QVERIFY2(xmp.contains(QString::fromUtf8(part)), part);
         QVERIFY(!xmp.contains("Old title") && !xmp.contains("Old producer"));
+
+        // RDF as the default namespace: what is changed and added stays in it.
+        pdf = makeNumberedPdf(1, "Info");
+        addXmp(*pdf, QString());
+        const std::string plain = "<?xpacket begin=\"\" id=\"W5M0MpCehiHzreSzNTczkc9d\"?><x:xmpmeta xmlns:x=\"adobe:ns:meta/\">"
+                                  "<RDF xmlns=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\"><Description about=\"\" "
+                                  "xmlns:dc=\"http://purl.org/dc/elements/1.1/\"><dc:title><Alt><li>Old</li></Alt></dc:title>"
+                                  "</Description></RDF></x:xmpmeta><?xpacket end=\"w\"?>";
+        pdf->getRoot().getKey("/Metadata").replaceStreamData(plain, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
+        QVERIFY(writePdf(*pdf, path("default-ns.pdf")));
+        QCOMPARE(e.LoadFromFile(path("default-ns.pdf"), QString()), 1);
+        QCOMPARE(e.SetInformation(2, "New title"), 1);
+        QCOMPARE(e.SetInformation(1, "New author"), 1);
+        QCOMPARE(saved(e, "default-ns-out.pdf").size(), 1);
+        QXmlStreamReader rdf(streamData(openPdf(path("default-ns-out.pdf"))->getRoot().getKey("/Metadata"), true));
+        QStringList items;  // rdf:li texts under their dc property
+        QString property;
+        while (!rdf.atEnd()) {
+            rdf.readNext();
+            if (rdf.isStartElement() && rdf.namespaceUri() == QLatin1String("http://purl.org/dc/elements/1.1/"))
+                property = rdf.name().toString();
+            if (rdf.isStartElement() && rdf.namespaceUri() == QLatin1String("http://www.w3.org/1999/02/22-rdf-syntax-ns#")
+                && rdf.name() == QLatin1String("li"))
+                items << property + "=" + rdf.readElementText();
+        }
+        QVERIFY2(!rdf.hasError(), qPrintable(rdf.errorString()));
+        items.sort();
+        QCOMPARE(items, QStringList({"creator=New author", "title=New title"}));
 
         // A document without XMP gets none; one without information gets some.
         e.NewDocument();
