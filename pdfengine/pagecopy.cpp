@@ -107,6 +107,25 @@ void retargetLink(QPDF& from, QPDFObjectHandle copiedAnnot, QPDFObjectHandle sou
     }
 }
 
+// An annotation belongs to one page. A page that QPDF duplicated shares its
+// annotations with the page it was duplicated from, so it gets its own.
+void ownAnnotations(QPDF& pdf, QPDFObjectHandle page)
+{
+    QPDFObjectHandle annots = page.getKey("/Annots");
+    if (!annots.isArray())
+        return;
+    std::vector<QPDFObjectHandle> own;
+    for (QPDFObjectHandle annot : annots.aitems()) {
+        if (annot.isIndirect() && annot.isDictionary()) {
+            annot = pdf.makeIndirectObject(annot.shallowCopy());
+            if (annot.hasKey("/P"))
+                annot.replaceKey("/P", page);
+        }
+        own.push_back(annot);
+    }
+    page.replaceKey("/Annots", QPDFObjectHandle::newArray(own));
+}
+
 } // namespace
 
 int appendPages(Document& dest, Document& source, const std::vector<int>& indices)
@@ -151,7 +170,10 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         }
         to.addPage(copy, false);
         change.changed = true;
-        copy = to.getAllPages().back();
+        const QPDFObjectHandle added = to.getAllPages().back();
+        if (!sameDocument && added.getObjGen() != copy.getObjGen())
+            ownAnnotations(to, added);
+        copy = added;
         copies.emplace_back(page, copy);
         pageCopies.emplace(page.getObjGen(), copy);
     }
@@ -159,16 +181,18 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         return 0;
 
     if (!sameDocument) {
-        // Links first, on QPDF's own copies of the annotations: the form
-        // helper below copies them again and keeps what is fixed here.
+        // Links first, on each copy's own annotations (in the order of the
+        // source page's): the form helper below copies them again and keeps
+        // what is fixed here.
         for (auto& [page, copy] : copies) {
-            QPDFObjectHandle annots = page.getKey("/Annots");
-            if (!annots.isArray())
+            QPDFObjectHandle annots = page.getKey("/Annots"), copied = copy.getKey("/Annots");
+            if (!annots.isArray() || !copied.isArray() || copied.getArrayNItems() != annots.getArrayNItems())
                 continue;
-            for (QPDFObjectHandle annot : annots.aitems()) {
+            for (int i = 0; i < annots.getArrayNItems(); ++i) {
+                QPDFObjectHandle annot = annots.getArrayItem(i);
                 if (!annot.isIndirect() || !annot.isDictionary() || !annot.getKey("/Subtype").isNameAndEquals("/Link"))
                     continue;
-                retargetLink(from, to.copyForeignObject(annot), annot, pageCopies);
+                retargetLink(from, copied.getArrayItem(i), annot, pageCopies);
             }
         }
     }

@@ -14,6 +14,8 @@
 #include <QXmlStreamReader>
 #include <QtTest>
 
+#include <set>
+
 #include <unistd.h>
 
 using namespace testsupport;
@@ -251,6 +253,31 @@ private slots:
         QCOMPARE(saved(e, "form-part.pdf").size(), 3);
         QCOMPARE(linkTargets(path("form-part.pdf")), QStringList({"2->?"}));
         QCOMPARE(formFields(path("form-part.pdf")), QStringList({"customer=Zoë"}));
+    }
+
+    void pagesCopiedAgainKeepTheirOwnLinks()
+    {
+        // Page 1 links to page 2 by name, page 2 to page 1 explicitly; no form.
+        auto src = makeNumberedPdf(2, "Link");
+        addLink(*src, 1, 2, "second");
+        addLink(*src, 2, 1);
+        QVERIFY(writePdf(*src, path("links.pdf")));
+        PdfEngine e("FolioPdfEngine");
+        QCOMPARE(e.LoadFromFile(path("links.pdf"), QString()), 1);
+        const int source = e.SelectedDocument();
+        e.NewDocument();  // a blank page 1
+        QCOMPARE(e.CopyPageRanges(source, "1-2"), 2);    // pages 2, 3
+        QCOMPARE(e.CopyPageRanges(source, "1"), 1);      // page 4, its target not copied with it
+        QCOMPARE(e.CopyPageRanges(source, "1,2,1"), 3);  // pages 5, 6, 7
+        QCOMPARE(saved(e, "links-again.pdf").size(), 7);
+        QCOMPARE(linkTargets(path("links-again.pdf")), QStringList({"2->3", "3->2", "4->?", "5->6", "6->5", "7->6"}));
+        // No annotation is shared between pages.
+        const std::shared_ptr<QPDF> out = openPdf(path("links-again.pdf"));
+        std::set<QPDFObjGen> seen;
+        for (QPDFObjectHandle page : out->getAllPages())
+            for (QPDFObjectHandle annot : page.getKey("/Annots").aitems())
+                QVERIFY(seen.insert(annot.getObjGen()).second);
+        QCOMPARE(seen.size(), size_t(6));
     }
 
     void damagedFormsPrintNothing()
