@@ -5,6 +5,7 @@
 #include "outputfile.h"
 #include "pagecopy.h"
 #include "pageranges.h"
+#include "pages.h"
 #include "xmp.h"
 
 #include <qpdf/Buffer.hh>
@@ -78,17 +79,11 @@ void dropMissingPages(QPDF& pdf)
     const std::vector<QPDFObjectHandle>& pages = pdf.getAllPages();
     if (std::all_of(pages.begin(), pages.end(), [](QPDFObjectHandle p) { return p.isDictionary(); }))
         return;
-    pdf.pushInheritedAttributesToPage();
     std::vector<QPDFObjectHandle> kept;
-    for (QPDFObjectHandle page : pdf.getAllPages())
+    for (QPDFObjectHandle page : pages)
         if (page.isDictionary())
             kept.push_back(page);
-    QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
-    for (QPDFObjectHandle& page : kept)
-        page.replaceKey("/Parent", root);
-    root.replaceKey("/Kids", QPDFObjectHandle::newArray(kept));
-    root.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(kept.size())));
-    pdf.updateAllPagesCache();
+    setPageList(pdf, kept);
 }
 
 // Readers accept the header anywhere in the first kilobyte. Without one the

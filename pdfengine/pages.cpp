@@ -112,11 +112,24 @@ QPDFObjectHandle newBlankPage(QPDF& pdf, double width, double height)
     return pdf.makeIndirectObject(page);
 }
 
+void setPageList(QPDF& pdf, const std::vector<QPDFObjectHandle>& pages)
+{
+    // Attributes the old tree's nodes passed on now stay with their pages.
+    pdf.pushInheritedAttributesToPage();
+    QPDFObjectHandle root = pdf.getRoot().getKey("/Pages");
+    for (QPDFObjectHandle page : pages)
+        page.replaceKey("/Parent", root);
+    root.replaceKey("/Kids", QPDFObjectHandle::newArray(pages));
+    root.replaceKey("/Count", QPDFObjectHandle::newInteger(static_cast<long long>(pages.size())));
+    pdf.updateAllPagesCache();
+}
+
 void removePages(Document& doc, int first, int count)
 {
     QPDF& pdf = *doc.pdf;
-    const std::vector<QPDFObjectHandle> all = doc.pageObjects();
-    std::vector<QPDFObjectHandle> removed(all.begin() + first, all.begin() + first + count);
+    std::vector<QPDFObjectHandle> kept = doc.pageObjects();
+    const std::vector<QPDFObjectHandle> removed(kept.begin() + first, kept.begin() + first + count);
+    kept.erase(kept.begin() + first, kept.begin() + first + count);
     std::set<QPDFObjGen> removedIds;
     for (const QPDFObjectHandle& page : removed)
         removedIds.insert(page.getObjGen());
@@ -125,12 +138,11 @@ void removePages(Document& doc, int first, int count)
         ~TouchOnExit() { doc.touch(); }
     } touch{doc};
     dropFormFieldsOf(pdf, removedIds);
-    for (QPDFObjectHandle& page : removed) {
-        pdf.removePage(page);
-        doc.overlays.erase(page.getObjGen());
-    }
-    for (const QPDFObjGen& og : removedIds)
+    setPageList(pdf, kept);
+    for (const QPDFObjGen& og : removedIds) {
+        doc.overlays.erase(og);
         pdf.replaceObject(og, QPDFObjectHandle::newNull());
+    }
 }
 
 int Instance::PageCount()
@@ -171,13 +183,12 @@ int Instance::InsertPages(int StartPage, int PageCount)
     double width, height;
     selectedPageSize(doc, width, height);
     QPDF& pdf = *doc.pdf;
-    for (int i = 0; i < PageCount; ++i) {
-        QPDFObjectHandle page = newBlankPage(pdf, width, height);
-        if (StartPage > count)
-            pdf.addPage(page, false);
-        else
-            pdf.addPageAt(page, true, doc.pageObjects().at(static_cast<size_t>(StartPage - 1 + i)));
-    }
+    std::vector<QPDFObjectHandle> pages = doc.pageObjects();
+    std::vector<QPDFObjectHandle> blanks;
+    for (int i = 0; i < PageCount; ++i)
+        blanks.push_back(newBlankPage(pdf, width, height));
+    pages.insert(pages.begin() + (StartPage - 1), blanks.begin(), blanks.end());
+    setPageList(pdf, pages);
     if (doc.selectedPage >= StartPage)
         doc.selectedPage += PageCount;
     doc.touch();
