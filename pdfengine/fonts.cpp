@@ -365,7 +365,7 @@ int Instance::SetHTMLNormalFont(const QString& FontSet, int FontID)
     FontState& st = fontState(*this);
     if (st.fonts.find(FontID) == st.fonts.end())
         return 0;
-    st.htmlFontSet = FontSet;
+    (void)FontSet;  // one font serves every set the markup may name
     st.htmlNormalFont = FontID;
     return 1;
 }

@@ -45,7 +45,6 @@ struct FontState {
     double textSize = 12;       // points
     double red = 0, green = 0, blue = 0;
     int htmlNormalFont = 0;
-    QString htmlFontSet;
 
     // A family (as the font database lists it, optionally with a
     // " [foundry]") in a style; face null when no embeddable face fits.

@@ -34,8 +34,8 @@ PrintState& printState(Instance& in)
     return *in.print;
 }
 
-// The CUPS destination of that name (queue or queue/instance), if the
-// scheduler knows it. A null result also means no scheduler answered.
+// The CUPS queue of that name, if the scheduler knows it (instances,
+// "queue/instance", are not printed to). A null result also means no scheduler answered.
 bool destinationExists(const QString& name)
 {
     if (name.isEmpty())

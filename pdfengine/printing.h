@@ -24,7 +24,7 @@ enum PrinterSetting {
 };
 
 struct CustomPrinter {
-    QString destination;       // the CUPS queue (with its instance, if any)
+    QString destination;       // the CUPS queue
     std::map<int, int> settings;  // setting -> value, only those given
 };
 

@@ -36,7 +36,4 @@ struct TextRun {
 // Draws the runs on the page of the document, as the page is displayed.
 void drawTextRuns(Document& doc, QPDFPageObjectHelper page, const std::vector<TextRun>& runs);
 
-// What a document embeds for its fonts.
-struct DocumentFonts;
-
 } // namespace fpe

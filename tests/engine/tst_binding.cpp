@@ -72,7 +72,7 @@ private slots:
         QCOMPARE(engine.GetPageText(0), expected);
         QCOMPARE(engine.DrawHTMLTextBox(0, 0, 1, 1, QString()), expected);
         QCOMPARE(engine.NewCustomPrinter("x"), expected);
-        // Numbers pass unchanged both ways.
+        // Numbers come back unchanged.
         QCOMPARE(engine.PageCount(), 7);
         QCOMPARE(engine.PageWidth(), 7.0);
     }
