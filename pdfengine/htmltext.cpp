@@ -62,7 +62,7 @@ class Tokenizer
 {
 public:
     Tokenizer(const QString& markup, const HtmlStyle& base)
-        : text(markup), base(base), stack(std::make_shared<TagStack>())
+        : text(markup), base(base), stack(std::make_shared<TagStack>()), current(base)
     {
     }
 
@@ -107,7 +107,10 @@ public:
     }
 
 private:
-    HtmlStyle style() const
+    // Worked out when the open tags change, not for every character.
+    const HtmlStyle& style() const { return current; }
+
+    HtmlStyle styleOfStack() const
     {
         HtmlStyle s = base;
         for (const OpenTag& tag : *stack) {
@@ -237,12 +240,14 @@ private:
             auto changed = std::make_shared<TagStack>(*stack);
             changed->push_back(tag);
             stack = changed;
+            current = styleOfStack();
         } else {
             for (int i = static_cast<int>(stack->size()) - 1; i >= 0; --i) {
                 if ((*stack)[static_cast<size_t>(i)].name == name) {
                     auto changed = std::make_shared<TagStack>(*stack);
                     changed->erase(changed->begin() + i);
                     stack = changed;
+                    current = styleOfStack();
                     break;
                 }
             }
@@ -312,6 +317,7 @@ private:
     const QString& text;
     HtmlStyle base;
     std::shared_ptr<const TagStack> stack;
+    HtmlStyle current;  // the style the open tags make
     int pos = 0;
 };
 
