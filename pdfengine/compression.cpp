@@ -7,6 +7,7 @@
 
 #include "collector.h"
 #include "instance.h"
+#include "rasterimage.h"
 #include "standardfonts.h"
 
 #include <qpdf/Buffer.hh>
@@ -16,7 +17,6 @@
 
 #include <zlib.h>
 
-#include <array>
 #include <functional>
 #include <set>
 #include <stdexcept>
@@ -204,43 +204,12 @@ std::string pngPredicted(QPDFObjectHandle dict, const std::string& pixels, int& 
     const size_t row = static_cast<size_t>(perRow), bpp = static_cast<size_t>(colors);
     std::string out;
     out.resize((row + 1) * static_cast<size_t>(h));
-    std::array<std::string, 5> candidate;
-    for (auto& c : candidate)
-        c.resize(row);
-    const std::string zeros(row, '\0');
+    std::vector<uint8_t> scratch(row);
+    const std::vector<uint8_t> zeros(row, 0);
     for (long long y = 0; y < h; ++y) {
-        const auto* cur = reinterpret_cast<const unsigned char*>(pixels.data()) + static_cast<size_t>(y) * row;
-        const auto* up = y > 0 ? cur - row : reinterpret_cast<const unsigned char*>(zeros.data());
-        size_t best = 0;
-        unsigned long long bestSum = ~0ULL;
-        for (size_t f = 0; f < 5; ++f) {
-            unsigned long long sum = 0;
-            for (size_t i = 0; i < row; ++i) {
-                const int a = i >= bpp ? cur[i - bpp] : 0, b = up[i], c = i >= bpp ? up[i - bpp] : 0;
-                int predictor = 0;
-                switch (f) {
-                case 1: predictor = a; break;
-                case 2: predictor = b; break;
-                case 3: predictor = (a + b) / 2; break;
-                case 4: {
-                    const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-                    predictor = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
-                    break;
-                }
-                default: break;
-                }
-                const auto v = static_cast<unsigned char>(cur[i] - predictor);
-                candidate[f][i] = static_cast<char>(v);
-                sum += v < 128 ? v : 256 - v;
-            }
-            if (sum < bestSum) {
-                bestSum = sum;
-                best = f;
-            }
-        }
-        char* dest = &out[static_cast<size_t>(y) * (row + 1)];
-        dest[0] = static_cast<char>(best);
-        std::copy(candidate[best].begin(), candidate[best].end(), dest + 1);
+        const auto* cur = reinterpret_cast<const uint8_t*>(pixels.data()) + static_cast<size_t>(y) * row;
+        pngFilterRow(cur, y > 0 ? cur - row : zeros.data(), row, bpp,
+                     reinterpret_cast<uint8_t*>(&out[static_cast<size_t>(y) * (row + 1)]), scratch);
     }
     return out;
 }

@@ -152,10 +152,9 @@ private:
     size_t produced = 0;
 };
 
-// The PNG filter (0 none, 1 sub, 2 up, 3 average, 4 Paeth) that leaves the
-// smallest residuals for this row, written after its type byte into line.
-// Above the first row is a row of zeros.
-void filterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, uint8_t* line,
+} // namespace
+
+void pngFilterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, uint8_t* line,
                std::vector<uint8_t>& scratch)
 {
     uint64_t best = UINT64_MAX;
@@ -185,8 +184,6 @@ void filterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, ui
     });
 }
 
-} // namespace
-
 ImageStream encodeSamples(int width, int height, int colors, int bits, const uint8_t* rows, size_t rowBytes)
 {
     ImageStream s;
@@ -207,7 +204,7 @@ ImageStream encodeSamples(int width, int height, int colors, int bits, const uin
         const uint8_t* cur = rows + size_t(y) * rowBytes;
         const bool last = y + 1 == height;
         if (predict) {
-            filterRow(cur, y > 0 ? cur - rowBytes : zeros.data(), rowBytes, bpp, line.data(), scratch);
+            pngFilterRow(cur, y > 0 ? cur - rowBytes : zeros.data(), rowBytes, bpp, line.data(), scratch);
             deflater.add(line.data(), line.size(), last);
         } else {
             deflater.add(cur, rowBytes, last);

@@ -38,6 +38,13 @@ struct Raster {
 // exceeds kMaxDecodedBytes or the sizes are not positive.
 size_t decodedSize(long long width, long long height, int channels, int bits);
 
+// The PNG filter (0 none, 1 sub, 2 up, 3 average, 4 Paeth) that leaves the
+// smallest residuals for a row of n bytes (bpp bytes a pixel), written after
+// its type byte into line (n + 1 bytes); prev is the row above, zeros for
+// the first. scratch holds n bytes.
+void pngFilterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, uint8_t* line,
+                  std::vector<uint8_t>& scratch);
+
 // Flate-compresses samples, with PNG row predictors where they help.
 ImageStream encodeSamples(int width, int height, int colors, int bits, const uint8_t* rows, size_t rowBytes);
 
