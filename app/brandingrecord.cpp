@@ -1,5 +1,7 @@
 #include "brandingrecord.h"
 
+#include "tooltable.h"
+
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
@@ -10,33 +12,6 @@
 #include <cmath>
 
 namespace {
-
-struct ToolRow
-{
-    const char* name;
-    int layoutVariant;
-    enum Preset { Pdf, Images, Text, Tiff } preset;
-};
-
-// Brand 1's tools, by tool number (index + 1).
-const ToolRow toolTable[] = {
-    {"PDF Merger", 0, ToolRow::Pdf},
-    {"PDF Splitter", 3, ToolRow::Pdf},
-    {"PDF Watermark", 0, ToolRow::Pdf},
-    {"PDF Page Resizer", 2, ToolRow::Pdf},
-    {"Images to PDF", 1, ToolRow::Images},
-    {"PDF Compressor", 5, ToolRow::Pdf},
-    {"PDF To Images", 3, ToolRow::Tiff},
-    {"PDF Batch Print", 0, ToolRow::Pdf},
-    {"PDF Word Count", 6, ToolRow::Pdf},
-    {"PDF Rotate And Crop", 0, ToolRow::Pdf},
-    {"PDF Image Extractor", 1, ToolRow::Pdf},
-    {"PDF Page Remover", 3, ToolRow::Pdf},
-    {"PDF Info Changer", 2, ToolRow::Pdf},
-    {"PDF To Text", 5, ToolRow::Pdf},
-    {"Text To PDF", 1, ToolRow::Text},
-};
-constexpr int toolTableSize = int(sizeof(toolTable) / sizeof(toolTable[0]));
 
 const char* const homePage = "https://www.folioforge.org/";
 
@@ -57,21 +32,6 @@ QString CustomFileNames::dataFilePath() const
 int BrandingRecord::code() const
 {
     return int(std::lround(double(editionCode)));
-}
-
-int BrandingRecord::brandNumber() const
-{
-    return int(std::floor(double(editionCode) / 10000.0));
-}
-
-int BrandingRecord::toolNumber() const
-{
-    return code() - brandNumber() * 10000;
-}
-
-int brandingToolCount()
-{
-    return toolTableSize;
 }
 
 void readBrandingFile(const QString& path, int* brand, int* tool)
@@ -132,31 +92,19 @@ BrandingRecord makeBrandingRecord(const CustomFileNames& names, int brand, int t
     if (brand == 1) {
         r.familyName = QStringLiteral("Folioforge");
         r.homeUrl = QString::fromLatin1(homePage);
-        r.openFilter = QStringLiteral("PDF files(*.PDF)");
-        r.saveFilter = QStringLiteral("PDF files(*.PDF)");
-        r.extensions = QStringList{QStringLiteral("*.PDF")};
-        if (tool >= 1 && tool <= toolTableSize) {
-            const ToolRow& row = toolTable[tool - 1];
+        r.openFilter = ToolRow::openFilter(ToolRow::Files::Pdf);
+        r.saveFilter = ToolRow::pdfSaveFilter();
+        r.extensions = ToolRow::extensions(ToolRow::Files::Pdf);
+        r.row = findTool(tool);
+        if (r.row) {
             r.version = 1.0f;
-            r.layoutVariant = row.layoutVariant;
-            r.toolName = QString::fromLatin1(row.name);
-            switch (row.preset) {
-            case ToolRow::Images:
-                r.openFilter = QStringLiteral("Image Files (*.png *.jpg *.bmp)");
-                r.extensions = QStringList{QStringLiteral("*.png"), QStringLiteral("*.jpg"), QStringLiteral("*.bmp")};
-                break;
-            case ToolRow::Text:
-                r.openFilter = QStringLiteral("Text files (*.txt)");
-                r.extensions = QStringList{QStringLiteral("*.txt")};
-                break;
-            case ToolRow::Tiff:
-                r.saveFilter = QStringLiteral("TIFF File (*.TIFF)");
-                break;
-            case ToolRow::Pdf:
-                break;
-            }
+            r.layoutVariant = r.row->layoutVariant;
+            r.toolName = r.row->storedName();
+            r.openFilter = ToolRow::openFilter(r.row->files);
+            r.extensions = ToolRow::extensions(r.row->files);
+            if (r.row->saveFilter)
+                r.saveFilter = QString::fromLatin1(r.row->saveFilter);
         }
-        r.toolName.replace(QLatin1Char(' '), QLatin1Char('-'));
         r.toolUrl = r.homeUrl + QStringLiteral("app/") + r.toolName.toLower();
     }
     return r;

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+struct ToolRow;
+
 // The two file names the branding is read from. `directory` is where both are
 // looked up; empty means the program's own directory.
 struct CustomFileNames
@@ -33,10 +35,11 @@ struct BrandingRecord
     QStringList extensions;
     // Where Data.dat and the icon were looked up (resolved, never empty).
     QString directory;
+    // The family's row of this tool (tooltable.h); null when the record names
+    // no tool of the family (another brand, no Data.dat, a number outside the table).
+    const ToolRow* row = nullptr;
 
     int code() const;  // brand * 10000 + tool
-    int brandNumber() const;
-    int toolNumber() const;
 };
 
 // Builds the record for (brand, tool). When either is -1 both are read from
@@ -54,6 +57,3 @@ bool writeBrandingFile(const QString& path, int brand, int tool);
 
 // Reads brand and tool from a Data.dat file; a number that cannot be read is 0.
 void readBrandingFile(const QString& path, int* brand, int* tool);
-
-// Number of tools of the family (tool numbers 1 .. toolCount()).
-int brandingToolCount();

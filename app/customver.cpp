@@ -1,13 +1,13 @@
 #include "customver.h"
 
 #include "resourceinit.h"
+#include "tooltable.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QIcon>
 #include <QWidget>
 
-#include <cmath>
 
 namespace {
 
@@ -65,11 +65,9 @@ QRgb customVer::themeColor(const QImage& image)
     return image.pixel(156, 1);
 }
 
-QString customVer::fillTemplate(QString text, QRgb theme, float editionCode)
+QString customVer::fillTemplate(QString text, QRgb theme, int shift)
 {
-    QRgb c = theme;
-    if (std::lround(double(editionCode)) == 10013)
-        c = qRgb(qMax(0, qRed(c) - 20), qMax(0, qGreen(c) - 20), qMax(0, qBlue(c) - 20));
+    const QRgb c = shift ? adjustColor(theme, float(shift)) : theme;
 
     const struct
     {
@@ -95,6 +93,6 @@ QImage customVer::applyTheme(QWidget* target, const BrandingRecord& record)
 {
     const QString text = styleTemplate();
     const QImage image = iconImage(record);
-    target->setStyleSheet(fillTemplate(text, themeColor(image), record.editionCode));
+    target->setStyleSheet(fillTemplate(text, themeColor(image), record.row ? record.row->themeShift : 0));
     return image;
 }

@@ -28,8 +28,9 @@ public:
     // The theme colour of such an image: its pixel at (156, 1), or the
     // fallback when the image is too small to have that pixel.
     static QRgb themeColor(const QImage& image);
-    // The template with every placeholder replaced, as applyTheme does.
-    static QString fillTemplate(QString text, QRgb themeColor, float editionCode);
+    // The template with every placeholder replaced, as applyTheme does; the
+    // tool's shift is added to each channel of the theme colour first.
+    static QString fillTemplate(QString text, QRgb themeColor, int shift = 0);
     // The template resource as text.
     static QString styleTemplate();
 

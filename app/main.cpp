@@ -1,12 +1,24 @@
+#include "brandingrecord.h"
 #include "logformat.h"
 #include "mainwindow.h"
+#include "tooltable.h"
 
 #include <QApplication>
+#include <QMessageBox>
 
 int main(int argc, char* argv[])
 {
     installLogFormat();
     QApplication app(argc, argv);
+    // An installation of a tool this program lacks is refused, never shown
+    // as another tool under its name.
+    const BrandingRecord record = makeBrandingRecord(CustomFileNames(), -1, -1, false);
+    if (record.row && !record.row->create) {
+        QMessageBox::critical(nullptr, record.familyName,
+                              QStringLiteral("This installation is %1, which this copy of %2 does not contain.")
+                                  .arg(QString::fromLatin1(record.row->name), record.familyName));
+        return 1;
+    }
     MainWindow window;
     window.show();
     return app.exec();

@@ -7,6 +7,7 @@
 #include "photolist.h"
 #include "questions.h"
 #include "resourceinit.h"
+#include "tooltable.h"
 #include "ui_mainwindow.h"
 
 #include <QDesktopServices>
@@ -92,7 +93,11 @@ void MainWindow::setupFeature()
 {
     record = makeBrandingRecord(names, -1, -1);
 
+    // A tool this program has no page for gets an empty page, never another
+    // tool's: main() refuses to start such an installation.
     tool = createFeature(record);
+    if (!tool)
+        tool = new FeatureBase(nullptr, record);
     ui->gridLayout_6->addWidget(tool);
     ui->widget_2->setMinimumHeight(tool->height());
 
@@ -100,8 +105,8 @@ void MainWindow::setupFeature()
 
     list = new PhotoList(this, tool, record);
     ui->pushButton_5->hide();
-    const int code = record.code();
-    if (code == 10005 || code == 10012 || code == 10015) {
+    // Only PDF pages can be turned.
+    if (record.row && record.row->preview != ToolRow::Preview::PdfPage) {
         ui->pushButton->hide();
         ui->pushButton_2->hide();
     }
@@ -320,15 +325,8 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 
 void MainWindow::fitToolPageHeight()
 {
-    switch (record.code()) {
-    case 10008:
-    case 10012:
-    case 10013:
-    case 10015:
-        break;
-    default:
+    if (!record.row || !record.row->pageFillsColumn)
         return;
-    }
     // These pages fill the side column down to the process button. The height
     // comes from the column alone (not from where the last layout put the
     // button), so that it settles instead of growing with every resize.
@@ -356,9 +354,9 @@ void MainWindow::preTimer_update()
         list->redrawPending = false;
         drawPreview();
     }
-    // Modal dialogs of a run turn the event loop: the engine must not be
-    // touched, nor a second run started, until the run has returned.
-    if (running)
+    // Modal dialogs and the progress of a run turn the event loop: the engine
+    // must not be touched, nor a second run started, until the run has returned.
+    if (tool->isRunning())
         return;
     if (tool->previewRequest) {
         tool->previewRequest = false;
@@ -376,11 +374,12 @@ void MainWindow::preTimer_update()
 
 void MainWindow::on_pushButton_Default_clicked()
 {
-    if (running)
+    if (tool->isRunning())
         return;
-    running = true;
-    tool->Process(QStringList(list->files));
-    running = false;
+    // Silent when everything went well; otherwise one message says what did not.
+    const RunReport& report = tool->run(QStringList(list->files));
+    if (!report.isQuiet())
+        Questions::report(this, windowTitle(), report.summary());
 }
 
 void MainWindow::on_pushButton_5_clicked()

@@ -79,7 +79,6 @@ private:
     QTimer* previewTimer = nullptr;
     QPixmap scaledPage;     // the preview image at its shown size
     qint64 scaledFrom = 0;  // cache key of the image it was made from
-    bool running = false;
     bool pressed = false;
     float pressX = 0;
     float pressY = 0;

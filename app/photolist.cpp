@@ -4,6 +4,7 @@
 #include "pdfengine.h"
 #include "questions.h"
 #include "resourceinit.h"
+#include "tooltable.h"
 #include "ui_photolist.h"
 
 #include <QDir>
@@ -62,7 +63,7 @@ void PhotoList::addFile(QString path)
     path = FeatureBase::ToNativePath(path);
     files.append(path);
     const QPixmap thumbnail = renderPreview(path, 72, 1);
-    auto* item = new QListWidgetItem(QIcon(thumbnail), FeatureBase::FileNameOf(path));
+    auto* item = new QListWidgetItem(QIcon(thumbnail), filenames::fileNameOf(path));
     item->setToolTip(path);
     ui->listWidget->addItem(item);
     for (int i = 0; i < ui->listWidget->count(); ++i)
@@ -262,8 +263,8 @@ QPixmap PhotoList::renderPreview(const QString& path, int resolution, int page, 
         return QPixmap();
     tool->selectedIndex = selectedRow();
 
-    const int code = record.code();
-    if (code == 10005) {
+    switch (record.row ? record.row->preview : ToolRow::Preview::PdfPage) {
+    case ToolRow::Preview::ImageFile: {
         QImage image(path);
         if (resolution == 72 && !image.isNull())
             image = image.scaledToWidth(100, Qt::FastTransformation);
@@ -271,11 +272,14 @@ QPixmap PhotoList::renderPreview(const QString& path, int resolution, int page, 
             *pages = image.isNull() ? 0 : 1;
         return QPixmap::fromImage(image);
     }
-    if (code == 10012 || code == 10015) {
+    case ToolRow::Preview::OwnPage: {
         const QPixmap own = tool->RenderPreviewPage(page);
         if (pages)
             *pages = tool->engine->PageCount();
         return own;
+    }
+    case ToolRow::Preview::PdfPage:
+        break;
     }
     const QPixmap image = renderPdfPage(path, resolution, page, pages);
     return tool->Preview(image, page, path);

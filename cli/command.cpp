@@ -13,19 +13,7 @@ QList<Command>& registry()
     return list;
 }
 
-} // namespace
-
-Option Option::toggle(const QString& name, const QString& description, const QString& button)
-{
-    Option o;
-    o.name = name;
-    o.description = description;
-    o.control = button;
-    return o;
-}
-
-Option Option::value(const QString& name, const QString& valueName, const QString& description,
-                     const QString& control)
+Option named(const QString& name, const QString& valueName, const QString& description, const QString& control)
 {
     Option o;
     o.name = name;
@@ -35,14 +23,58 @@ Option Option::value(const QString& name, const QString& valueName, const QStrin
     return o;
 }
 
-Option Option::choice(const QString& name, const QString& description, const QMap<QString, QString>& choices)
+} // namespace
+
+Option Option::toggle(const QString& name, const QString& description, const QString& button)
 {
-    Option o;
-    o.name = name;
-    o.valueName = QStringList(choices.keys()).join(QLatin1Char('|'));
-    o.description = description;
+    return named(name, QString(), description, button);
+}
+
+Option Option::value(const QString& name, const QString& valueName, const QString& description,
+                     const QString& control)
+{
+    return named(name, valueName, description, control);
+}
+
+Option Option::choice(const QString& name, const QString& description, const QMap<QString, QString>& choices,
+                      const QString& combo)
+{
+    Option o = named(name, QStringList(choices.keys()).join(QLatin1Char('|')), description, combo);
     o.choices = choices;
     return o;
+}
+
+Option Option::tickAndType(const QString& name, const QString& valueName, const QString& description,
+                           const QString& checkBox, const QString& control)
+{
+    Option o = named(name, valueName, description, control);
+    o.tick = checkBox;
+    return o;
+}
+
+Option Option::colour(const QString& name, const QString& description, const QString& button)
+{
+    Option o = named(name, QStringLiteral("COLOUR"), description, button);
+    o.click = true;
+    o.answersColour = true;
+    return o;
+}
+
+Option Option::pressing(const QString& name, const QString& description, const QString& button)
+{
+    Option o = named(name, QString(), description, button);
+    o.click = true;
+    return o;
+}
+
+const ToolRow& Command::row() const
+{
+    return *findTool(int(tool));
+}
+
+int Command::maximumInputs() const
+{
+    return row().count == ToolRow::Count::SingleFile ? 1 : -1;
 }
 
 Registration::Registration(const Command& command)

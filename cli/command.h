@@ -2,8 +2,12 @@
 
 // A subcommand of folioforge-cli: one tool page of the desktop program,
 // described once. Each file of cli/commands/ registers one Command; the
-// runner (runner.h) does everything they share: parsing, help, input checks,
-// answering the run's questions, checking outputs, exit statuses.
+// runner (runner.h) does everything they share: parsing, help, setting the
+// page's form from the options, answering the run's questions, printing the
+// run's report and taking the exit status from it.
+
+#include "questions.h"
+#include "tooltable.h"
 
 #include <QList>
 #include <QMap>
@@ -13,7 +17,7 @@
 #include <functional>
 
 class FeatureBase;
-class ScriptedQuestions;
+class QTextStream;
 
 namespace cli {
 
@@ -21,58 +25,76 @@ namespace cli {
 enum class Output {
     File,   // the one file the tool writes (the desktop's save-file dialog)
     Folder, // the folder of one output per input (the desktop's folder dialog)
+    None,   // the tool writes no file (printing, counting): no -o
 };
 
-// What every input must be; checked before the run.
-enum class Inputs { Pdf, Images, Text };
-
-// What an option's code may touch: the tool page before its run, and the
-// answers of questions the run will ask besides the common ones.
+// What an option's own code may touch: the tool page before its run, and the
+// answers of questions the run or a clicked button will ask.
 struct OptionContext
 {
     FeatureBase& page;
     ScriptedQuestions& questions;
 };
 
-// A tool's own option. It sets the page's form as the user would: by the
-// designer name of a control, or by its own code.
+// A tool's own option. It sets the page's form as the user would, by the
+// designer names of its controls.
 struct Option
 {
     QString name;        // long name, without "--"
     QString valueName;   // empty for a switch
     QString description; // for --help
-    // A switch checks this button; a value goes into this control (spin box,
-    // line edit, combo box item, by its text) after its range is checked.
+    // A switch checks this button (or clicks it, with `click`). A value goes
+    // into this control after its range is checked: spin box, slider, line
+    // edit, or combo box (the item of that text). A choice with a control
+    // picks the combo box item named by `choices`.
     QString control;
-    // A value chosen from a set: value -> button to check.
+    // A value chosen from a set: value -> button to check, or -> combo box
+    // item text when `control` names a combo box.
     QMap<QString, QString> choices;
+    // Choices that change what -o names (a TIFF file instead of a folder).
+    QMap<QString, Output> outputFor;
+    // Tick-and-type: this check box is ticked before the value is typed.
+    QString tick;
+    // The button is clicked, not checked (after `answer` is queued).
+    bool click = false;
+    // The question the click asks, answered with the value (a colour).
+    bool answersColour = false;
+    // Applied after the file is selected: the page works on the loaded document.
+    bool afterSelect = false;
     // Anything else: own code. Returns what is wrong with the value, or empty.
     std::function<QString(OptionContext&, const QString& value)> apply;
 
-    // The common forms.
     static Option toggle(const QString& name, const QString& description, const QString& button);
     static Option value(const QString& name, const QString& valueName, const QString& description,
                         const QString& control);
-    static Option choice(const QString& name, const QString& description, const QMap<QString, QString>& choices);
+    static Option choice(const QString& name, const QString& description, const QMap<QString, QString>& choices,
+                         const QString& combo = QString());
+    static Option tickAndType(const QString& name, const QString& valueName, const QString& description,
+                              const QString& checkBox, const QString& control);
+    static Option colour(const QString& name, const QString& description, const QString& button);
+    static Option pressing(const QString& name, const QString& description, const QString& button);
 };
 
 struct Command
 {
     QString name;     // the subcommand
-    int tool = 0;     // tool number of the branding record (1 = PDF Merger)
+    Tool tool = Tool::Merger;
     QString summary;  // one line, for the command list
     QString details;  // more lines for the command's --help, may be empty
     Output output = Output::File;
-    Inputs inputs = Inputs::Pdf;
     int minimumInputs = 1;
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
     QList<Option> options;
     QStringList examples;
-    // The files the run was to write, read from the page after its run; by
-    // default saveFileName (Output::File) or every record's outputFile
-    // (Output::Folder).
-    std::function<QStringList(const FeatureBase&)> outputs;
+    // What the run found, on stdout, for tools that report instead of writing
+    // files; `given` holds the options given, by name. Without it every file
+    // written is printed, one a line.
+    std::function<void(FeatureBase& page, const QMap<QString, QString>& given, QTextStream& out)> print;
+
+    const ToolRow& row() const;
+    // Single-file tools take exactly one input.
+    int maximumInputs() const;
 };
 
 // Registers a command; each commands/*.cpp holds one static Registration.

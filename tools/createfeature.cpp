@@ -1,13 +1,16 @@
 #include "createfeature.h"
 
 #include "pdf_merger.h"
+#include "tooltable.h"
 
-FeatureBase* createFeature(const BrandingRecord& record, QWidget* parent)
+FeatureBase* createFeature(const BrandingRecord& record, QWidget* parent, QString* missing)
 {
-    switch (record.code()) {
-    case 10001:
+    if (!record.row)
         return new PDF_Merger(parent, record);
-    default:
-        return new PDF_Merger(parent, record);
+    if (!record.row->create) {
+        if (missing)
+            *missing = QString::fromLatin1(record.row->name);
+        return nullptr;
     }
+    return record.row->create(parent, record);
 }

@@ -1,5 +1,6 @@
 #include "featurebase.h"
 
+#include "folioconstants.h"
 #include "pdfengine.h"
 #include "questions.h"
 #include "resourceinit.h"
@@ -8,39 +9,25 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
-#include <QPageSize>
+#include <QSaveFile>
 #include <QSet>
 
 namespace {
 
-// Information keys of SetInformation.
-enum InfoKey { Author = 1, Title = 2, Subject = 3, Keywords = 4, Creator = 5 };
-
-// Rename looks for a free numbered name up to this number (255 cubed).
-constexpr int numberedNameLimit = 16581375;
-
-Qt::CaseSensitivity fileNameCase()
+// Why a save to `path` failed, as far as the file system tells.
+QString saveFailure(const QString& path)
 {
-#ifdef Q_OS_WIN
-    return Qt::CaseInsensitive;
-#else
-    return Qt::CaseSensitive;
-#endif
-}
-
-bool sameFileName(const QString& a, const QString& b)
-{
-    return a.compare(b, fileNameCase()) == 0;
-}
-
-// name(n).ext; the name keeps everything before its last dot.
-QString numberedName(const QString& fileName, int n)
-{
-    const int dot = fileName.lastIndexOf(QLatin1Char('.'));
-    const QString number = QStringLiteral("(%1)").arg(n);
-    if (dot <= 0)
-        return fileName + number;
-    return fileName.left(dot) + number + fileName.mid(dot);
+    const QFileInfo info(path);
+    const QFileInfo folder(info.absolutePath());
+    if (!folder.isDir())
+        return QStringLiteral("its folder does not exist");
+    if (info.isDir())
+        return QStringLiteral("a folder of that name is in the way");
+    if (!folder.isWritable())
+        return QStringLiteral("its folder cannot be written to");
+    if (info.exists() && !info.isWritable())
+        return QStringLiteral("the file is read-only");
+    return QStringLiteral("it could not be saved");
 }
 
 } // namespace
@@ -119,17 +106,6 @@ double FeatureBase::FitRatio(double w, double h, double W, double H)
     return w / W;
 }
 
-QString FeatureBase::FileNameOf(const QString& path)
-{
-    return path.mid(path.lastIndexOf(QDir::separator()) + 1);
-}
-
-QString FeatureBase::FolderOf(const QString& path)
-{
-    const int sep = path.lastIndexOf(QDir::separator());
-    return sep < 0 ? QString() : path.left(sep);
-}
-
 // ---------------------------------------------------------------- records and names
 
 QList<FeatureBase::fileList> FeatureBase::ToFileList(const QStringList& paths) const
@@ -156,40 +132,21 @@ QList<FeatureBase::fileList> FeatureBase::Show_SaveToFolder(QList<fileList> list
     QStringList taken;
     auto isTaken = [&taken](const QString& name) {
         for (const QString& t : taken)
-            if (sameFileName(t, name))
+            if (filenames::sameName(t, name))
                 return true;
         return false;
     };
     for (fileList& rec : list) {
-        const QString name = FileNameOf(rec.inputFile);
+        const QString name = filenames::fileNameOf(rec.inputFile);
         QString chosen = name;
         for (int n = 1; isTaken(chosen); ++n)
-            chosen = numberedName(name, n);
+            chosen = filenames::numbered(name, n);
         if (chosen != name)
             qDebug() << chosen;
         taken << chosen;
         rec.outputFile = ToNativePath(QDir(folder).filePath(chosen));
     }
     return list;
-}
-
-QString FeatureBase::NumberedFileName(const QString& path, int n)
-{
-    const QString name = numberedName(FileNameOf(path), n);
-    if (path.lastIndexOf(QDir::separator()) < 0)
-        return name;
-    return QDir(FolderOf(path)).filePath(name);
-}
-
-QString FeatureBase::FreeNumberedFileName(const QString& path, const QSet<QString>& claimed)
-{
-    QString renamed;
-    for (int n = 1; n < numberedNameLimit; ++n) {
-        renamed = ToNativePath(NumberedFileName(path, n));
-        if (!QFileInfo::exists(renamed) && !claimed.contains(QFileInfo(renamed).absoluteFilePath()))
-            break;
-    }
-    return renamed;
 }
 
 void FeatureBase::AskSaveFileName()
@@ -209,43 +166,53 @@ QList<FeatureBase::fileList> FeatureBase::PreProcess(QList<fileList> list, bool 
         bool skipped = false;
 
         if (!skipCollisionCheck && !rec.outputFile.isEmpty() && QFileInfo::exists(rec.outputFile)) {
-            const int answer = Questions::fileExists(this, FileNameOf(rec.outputFile));
-            if (answer == 2) {
+            const int answer = Questions::fileExists(this, filenames::fileNameOf(rec.outputFile));
+            if (answer == folio::FileExistsSkip) {
                 drop.append(rec.id);
                 skipped = true;
-            } else if (answer == 0) {
+                runReport.skipped(rec.outputFile);
+            } else if (answer == folio::FileExistsRename) {
                 // Not the output of another record of this run either.
                 QSet<QString> claimed;
                 for (int j = 0; j < list.size(); ++j)
                     if (j != i && !list.at(j).outputFile.isEmpty())
                         claimed.insert(QFileInfo(list.at(j).outputFile).absoluteFilePath());
-                rec.outputFile = FreeNumberedFileName(rec.outputFile, claimed);
+                rec.outputFile = filenames::freeNumbered(rec.outputFile, claimed);
                 qDebug() << rec.outputFile;
             }
             // Override, or the dialog closed by its frame: keep the name.
         }
 
-        if (inputs == Inputs::OutputsOnly || !hasEngine())
-            continue;
-        if (!check && (skipped || !QFileInfo::exists(rec.inputFile)))
+        if (inputs == Inputs::OutputsOnly || !hasEngine() || (skipped && !check))
             continue;
 
+        // A file that is missing, damaged or no PDF is left out at once: only
+        // a protected one has a password worth asking for.
+        QString problem = InputProblem(rec.inputFile);
         bool asked = false;
-        for (;;) {
-            if (engine->LoadFromFile(rec.inputFile, rec.password) == 1) {
+        while (problem.isEmpty()) {
+            if (engine->LoadFromFile(rec.inputFile, rec.password) == folio::Success) {
                 if (asked)
                     engine->Decrypt();
                 RemoveAllDocuments();
                 break;
             }
+            if (engine->LastLoadError() != folio::LoadNeedsPassword) {
+                problem = LoadFailure(!rec.password.isEmpty());
+                break;
+            }
             QString typed;
             if (!Questions::password(this, rec.inputFile, &typed)) {
-                drop.append(rec.id);
-                RemoveAllDocuments();
+                problem = LoadFailure(asked || !rec.password.isEmpty());
                 break;
             }
             rec.password = typed;
             asked = true;
+        }
+        if (!problem.isEmpty()) {
+            drop.append(rec.id);
+            runReport.leftOut(rec.inputFile, problem);
+            RemoveAllDocuments();
         }
     }
 
@@ -286,13 +253,13 @@ void FeatureBase::DiscardDocuments()
 
 void FeatureBase::StampDocumentInformation()
 {
-    engine->SetInformation(Author, QString());
-    engine->SetInformation(Author, record.toolUrl);
-    engine->SetInformation(Title, QString());
-    engine->SetInformation(Subject, QString());
-    engine->SetInformation(Keywords, QString());
-    engine->SetInformation(Creator, QString());
-    engine->SetInformation(Creator, record.toolName);
+    engine->SetInformation(folio::InfoAuthor, QString());
+    engine->SetInformation(folio::InfoAuthor, record.toolUrl);
+    engine->SetInformation(folio::InfoTitle, QString());
+    engine->SetInformation(folio::InfoSubject, QString());
+    engine->SetInformation(folio::InfoKeywords, QString());
+    engine->SetInformation(folio::InfoCreator, QString());
+    engine->SetInformation(folio::InfoCreator, record.toolName);
 }
 
 void FeatureBase::RemoveOutlines()
@@ -320,7 +287,7 @@ void FeatureBase::StripOutlines(const QString& file)
     if (engine->OutlineCount() == 0)
         return;
     RemoveAllDocuments();
-    if (engine->LoadFromFile(file, QString()) != 1)
+    if (engine->LoadFromFile(file, QString()) != folio::Success)
         return;
     RemoveOutlines();
     StampDocumentInformation();
@@ -341,7 +308,7 @@ void FeatureBase::AddFileNameBookmarks(const QString& file, const BookmarkMap& m
     if (map.isEmpty())
         return;
     RemoveAllDocuments();
-    if (engine->LoadFromFile(file, QString()) != 1)
+    if (engine->LoadFromFile(file, QString()) != folio::Success)
         return;
     InsertFileNameBookmarks(map);
     StampDocumentInformation();
@@ -349,37 +316,105 @@ void FeatureBase::AddFileNameBookmarks(const QString& file, const BookmarkMap& m
     RemoveAllDocuments();
 }
 
-// ---------------------------------------------------------------- paper sizes
+// ---------------------------------------------------------------- the run skeleton
 
-QMap<QString, int> FeatureBase::PaperSizeTable()
+const RunReport& FeatureBase::run(const QStringList& paths)
 {
-    QMap<QString, int> table;
-    table.insert(QStringLiteral("A0"), 5);
-    table.insert(QStringLiteral("A1"), 6);
-    table.insert(QStringLiteral("A2"), 7);
-    table.insert(QStringLiteral("A3"), 8);
-    table.insert(QStringLiteral("A4"), 0);
-    table.insert(QStringLiteral("A5"), 9);
-    table.insert(QStringLiteral("A6"), 10);
-    table.insert(QStringLiteral("A7"), 11);
-    table.insert(QStringLiteral("B0"), 14);
-    table.insert(QStringLiteral("B1"), 15);
-    table.insert(QStringLiteral("B2"), 17);
-    table.insert(QStringLiteral("B3"), 18);
-    table.insert(QStringLiteral("B4"), 19);
-    table.insert(QStringLiteral("B5"), 1);
-    table.insert(QStringLiteral("B5Extra"), 37);
-    table.insert(QStringLiteral("Letter"), 2);
-    table.insert(QStringLiteral("Legal"), 3);
-    table.insert(QStringLiteral("Ledger"), 28);
-    table.insert(QStringLiteral("Executive"), 4);
-    table.insert(QStringLiteral("Statement"), 74);
-    table.insert(QStringLiteral("Postcard"), 77);
-    return table;
+    runReport.clear();
+    running = true;
+    stopped = false;
+    Process(paths);
+    Questions::current().progressDone();
+    running = false;
+    return runReport;
 }
 
-QSizeF FeatureBase::PaperSizeMillimetres(const QString& name)
+QString FeatureBase::InputProblem(const QString& path)
 {
-    const int id = PaperSizeTable().value(name, 0);
-    return QPageSize(QPageSize::PageSizeId(id)).size(QPageSize::Millimeter);
+    const QFileInfo info(path);
+    if (!info.exists())
+        return QStringLiteral("no such file");
+    if (info.isDir())
+        return QStringLiteral("is a folder, not a file");
+    if (!info.isFile())
+        return QStringLiteral("not a regular file");
+    if (!info.isReadable())
+        return QStringLiteral("not readable");
+    return QString();
+}
+
+QString FeatureBase::LoadFailure(bool passwordGiven) const
+{
+    switch (engine->LastLoadError()) {
+    case folio::LoadNoFile:
+        return QStringLiteral("not readable");
+    case folio::LoadNotPdf:
+        return QStringLiteral("not a PDF");
+    case folio::LoadNeedsPassword:
+        return passwordGiven ? QStringLiteral("protected: wrong password") : QStringLiteral("protected: needs a password");
+    default:
+        return QStringLiteral("damaged beyond repair");
+    }
+}
+
+bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
+{
+    QString problem = InputProblem(rec.inputFile);
+    if (problem.isEmpty()) {
+        if (engine->LoadFromFile(rec.inputFile, rec.password) == folio::Success) {
+            if (decrypt)
+                engine->Decrypt();
+            runReport.processed(rec.inputFile);
+            return true;
+        }
+        problem = LoadFailure(!rec.password.isEmpty());
+    }
+    qDebug() << "does not open:" << rec.inputFile << problem;
+    runReport.leftOut(rec.inputFile, problem);
+    return false;
+}
+
+bool FeatureBase::SaveOutput(const QString& path)
+{
+    StampDocumentInformation();
+    if (engine->SaveToFile(path) == folio::Success && QFileInfo(path).isFile()) {
+        runReport.written(path);
+        return true;
+    }
+    qDebug() << "could not write" << path;
+    runReport.failed(path, saveFailure(path));
+    return false;
+}
+
+bool FeatureBase::WriteOutputFile(const QString& path, const QByteArray& bytes)
+{
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
+        runReport.written(path);
+        return true;
+    }
+    runReport.failed(path, file.errorString().isEmpty() ? saveFailure(path) : file.errorString());
+    return false;
+}
+
+bool FeatureBase::Progress(const QString& label, int done, int total)
+{
+    if (!stopped && !Questions::current().progress(this, label, done, total)) {
+        stopped = true;
+        runReport.cancel();
+    }
+    return !stopped;
+}
+
+bool FeatureBase::ForEachRecord(QList<fileList>& list, const QString& verb, const std::function<void(fileList&)>& step)
+{
+    const int total = int(list.size());
+    for (int i = 0; i < total; ++i) {
+        fileList& rec = list[i];
+        const QString name = filenames::fileNameOf(rec.outputFile.isEmpty() ? rec.inputFile : rec.outputFile);
+        if (!Progress(QStringLiteral("%1 %2 (%3 of %4)").arg(verb, name).arg(i + 1).arg(total), i, total))
+            return false;
+        step(rec);
+    }
+    return Progress(verb, total, total);
 }

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "brandingrecord.h"
+#include "filenames.h"
+#include "papersizes.h"
+#include "runreport.h"
 
 #include <QList>
 #include <QMap>
 #include <QPalette>
 #include <QPixmap>
-#include <QSet>
-#include <QSizeF>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+
+#include <functional>
 
 class PdfEngine;
 
@@ -20,8 +23,10 @@ class FeatureBase;
 
 // The base of every tool page: the hooks the main window, the file list and
 // the preview call, the per-file records of a run, output naming, the
-// pre-processing of protected and colliding files, and the engine routines
-// every tool repeats. Every question goes through Questions (questions.h).
+// pre-processing of protected and colliding files, the engine routines every
+// tool repeats, and the run skeleton (loading with checks, saving with the
+// stamp, the record loop with progress and cancel) that fills the run's
+// report. Every question goes through Questions (questions.h).
 class FeatureBase : public QWidget
 {
     Q_OBJECT
@@ -66,14 +71,20 @@ public:
     bool hasEngine() const;
     const BrandingRecord& branding() const { return record; }
 
+    // One run: Process with a fresh report, and the progress display put
+    // away afterwards. The window and the command-line companion start every
+    // run here and read what it did from the report.
+    const RunReport& run(const QStringList& paths);
+    const RunReport& lastReport() const { return runReport; }
+    // A run is under way: the engine belongs to it (the preview and page
+    // lists that fill in the background wait).
+    bool isRunning() const { return running; }
+
     // Record building and output naming.
     QList<fileList> ToFileList(const QStringList& paths) const;
     QList<fileList> Show_SaveToFolder(QList<fileList> list);
     void AskSaveFileName();
-    static QString NumberedFileName(const QString& path, int n);
-    // The first NumberedFileName(path, n), n = 1, 2 ..., that names no
-    // existing file and no path of `claimed` (absolute paths).
-    static QString FreeNumberedFileName(const QString& path, const QSet<QString>& claimed = {});
+    static QString NumberedFileName(const QString& path, int n) { return filenames::numbered(path, n); }
 
     // Pre-processing (existing outputs, protected inputs) and engine routines.
     QList<fileList> PreProcess(QList<fileList> list, bool check, Inputs inputs = Inputs::Test);
@@ -83,18 +94,18 @@ public:
     void CreateLib();
 
     // Paper sizes by name: name -> QPageSize::PageSizeId.
-    static QMap<QString, int> PaperSizeTable();
-    // Width and height in millimetres of a paper name; unknown names give A4.
-    static QSizeF PaperSizeMillimetres(const QString& name);
+    static QMap<QString, int> PaperSizeTable() { return papersizes::table(); }
 
-    // Helpers.
     static QString ToNativePath(const QString& path);
     static double FitRatio(int w, int h, int W, int H);
     static double FitRatio(double w, double h, double W, double H);
-    // Path parts, split at the platform's own separator: the file name is the
-    // text after the last separator (the whole path when there is none).
-    static QString FileNameOf(const QString& path);
-    static QString FolderOf(const QString& path);
+
+    // What keeps a path from being opened at all ("no such file", "is a
+    // folder, not a file", "not a regular file", "not readable"); empty when
+    // nothing does. Pipes and devices are refused: reading one may never end.
+    static QString InputProblem(const QString& path);
+    // Why LoadFromFile failed, from LastLoadError, in the words of a report.
+    QString LoadFailure(bool passwordGiven) const;
 
 public slots:
     virtual void Process(QStringList paths);
@@ -105,6 +116,26 @@ public slots:
     virtual void ApplyHeaderPalette();
 
 protected:
+    // ---- the run skeleton: each routine fills the report
+    RunReport& report() { return runReport; }
+    // Opens the record's input with its password as the selected document,
+    // then decrypts it unless asked not to. An input that does not open is
+    // reported left out and false is returned, so that no tool ever works on
+    // the document that happened to be selected before.
+    bool LoadInput(const fileList& rec, bool decrypt = true);
+    // Stamps the selected document's information, saves it to `path` and
+    // reports the output written or failed.
+    bool SaveOutput(const QString& path);
+    // Writes bytes to `path` completely or not at all; reported as SaveOutput.
+    bool WriteOutputFile(const QString& path, const QByteArray& bytes);
+    // Reports a step of the run's progress; false once the user asked to
+    // stop (the report then says so), and from then on.
+    bool Progress(const QString& label, int done, int total);
+    // Calls `step` for each record in list order, with progress labelled by
+    // `verb` and the record's file name; stops between records when the
+    // user asks to. False when stopped.
+    bool ForEachRecord(QList<fileList>& list, const QString& verb, const std::function<void(fileList&)>& step);
+
     // Removes every bookmark of the selected document.
     void RemoveOutlines();
     // Removes every document of the engine; it then holds one empty document.
@@ -121,4 +152,7 @@ protected:
 
 private:
     Ui::FeatureBase* ui;
+    RunReport runReport;
+    bool running = false;
+    bool stopped = false;
 };

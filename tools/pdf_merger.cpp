@@ -1,9 +1,9 @@
 #include "pdf_merger.h"
 
+#include "folioconstants.h"
 #include "pdfengine.h"
 #include "ui_pdf_merger.h"
 
-#include <QDebug>
 
 PDF_Merger::PDF_Merger(QWidget* parent, const BrandingRecord& record)
     : FeatureBase(parent, record)
@@ -25,7 +25,7 @@ void PDF_Merger::ApplyHeaderPalette()
 
 void PDF_Merger::AddBookmarkEntry(BookmarkMap& map, const fileList& rec, int pagesBefore)
 {
-    map.insert(pagesBefore + 1, FileNameOf(rec.inputFile));
+    map.insert(pagesBefore + 1, filenames::fileNameOf(rec.inputFile));
 }
 
 void PDF_Merger::Process(QStringList paths)
@@ -48,38 +48,34 @@ void PDF_Merger::Process(QStringList paths)
     DiscardDocuments();
     int outputId = 0;
     int pageTotal = 0;
-    for (const fileList& rec : qAsConst(files)) {
-        if (engine->LoadFromFile(rec.inputFile, rec.password) != 1) {
-            qDebug() << "not merged, does not open:" << rec.inputFile;
-            continue;
-        }
-        engine->Decrypt();
+    const bool complete = ForEachRecord(files, QStringLiteral("Merging"), [&](fileList& rec) {
+        if (!LoadInput(rec))
+            return;
         const int sourceId = engine->SelectedDocument();
         if (outputId == 0) {
             outputId = sourceId;
         } else {
             engine->SelectDocument(outputId);
-            if (engine->MergeDocument(sourceId) != 1) {
-                qDebug() << "not merged, its pages could not be copied:" << rec.inputFile;
+            if (engine->MergeDocument(sourceId) != folio::Success) {
+                report().leftOut(rec.inputFile, QStringLiteral("its pages could not be copied"));
                 pageTotal = engine->PageCount();
-                continue;
+                return;
             }
         }
         AddBookmarkEntry(bookmarks, rec, pageTotal);
         // Counted in the result, so that later bookmarks land on their pages
         // whatever was copied.
         pageTotal = engine->PageCount();
-    }
+    });
 
-    if (outputId != 0) {
+    if (complete && outputId != 0
+        && Progress(QStringLiteral("Writing %1").arg(filenames::fileNameOf(saveFileName)), files.size(), files.size())) {
         engine->SelectDocument(outputId);
         // The sources' own bookmarks do not belong in the result.
         RemoveOutlines();
         if (ui->radioButton_2->isChecked())
             InsertFileNameBookmarks(bookmarks);
-        StampDocumentInformation();
-        if (engine->SaveToFile(saveFileName) != 1)
-            qDebug() << "could not write" << saveFileName;
+        SaveOutput(saveFileName);
     }
     DiscardDocuments();
 }

@@ -3,9 +3,12 @@
 #include "dialogfileexists.h"
 #include "pdf_auth.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QDebug>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
 
 namespace {
 
@@ -21,6 +24,7 @@ const char* kindName(Question::Kind kind)
     case Question::Color: return "Color";
     case Question::FileExists: return "FileExists";
     case Question::Password: return "Password";
+    case Question::Report: return "Report";
     }
     return "?";
 }
@@ -28,6 +32,13 @@ const char* kindName(Question::Kind kind)
 } // namespace
 
 Questions::~Questions() = default;
+
+bool Questions::progress(QWidget*, const QString&, int, int)
+{
+    return true;
+}
+
+void Questions::progressDone() {}
 
 Questions& Questions::current()
 {
@@ -100,6 +111,42 @@ bool Questions::password(QWidget* parent, const QString& filePath, QString* pass
     return true;
 }
 
+void Questions::report(QWidget* parent, const QString& title, const QString& text)
+{
+    askCurrent(Question::Report, parent, title, text);
+}
+
+DialogQuestions::~DialogQuestions()
+{
+    delete dialog;
+}
+
+bool DialogQuestions::progress(QWidget* parent, const QString& label, int done, int total)
+{
+    if (!dialog) {
+        dialog = new QProgressDialog(parent);
+        dialog->setWindowModality(Qt::WindowModal);
+        dialog->setMinimumDuration(500);
+        dialog->setAutoReset(false);
+        dialog->setAutoClose(false);
+        dialog->setMinimumWidth(420);
+        dialog->setValue(0);
+    }
+    dialog->setMaximum(qMax(1, total));
+    dialog->setLabelText(label);
+    // setValue turns the event loop while the dialog is modal: it repaints
+    // and sees Cancel. The window behind it takes no input meanwhile.
+    dialog->setValue(qBound(0, done, dialog->maximum()));
+    QApplication::processEvents();
+    return !dialog->wasCanceled();
+}
+
+void DialogQuestions::progressDone()
+{
+    delete dialog;
+    dialog = nullptr;
+}
+
 QVariant DialogQuestions::ask(const Question& q)
 {
     switch (q.kind) {
@@ -122,6 +169,11 @@ QVariant DialogQuestions::ask(const Question& q)
         PDF_Auth dialog(q.parent, q.text);
         dialog.exec();
         return dialog.result == 0 ? QVariant(dialog.password) : QVariant();
+    }
+    case Question::Report: {
+        QMessageBox box(QMessageBox::Warning, q.caption, q.text, QMessageBox::Ok, q.parent);
+        box.exec();
+        return QVariant();
     }
     }
     return QVariant();
@@ -183,14 +235,30 @@ QVariant ScriptedQuestions::cancelled(Question::Kind kind)
     case Question::FileExists:
         return -1;
     case Question::Password:
+    case Question::Report:
         return QVariant();
     }
     return QVariant();
 }
 
+bool ScriptedQuestions::progress(QWidget*, const QString& label, int, int)
+{
+    steps << label;
+    return stopAt < 0 || steps.size() < stopAt;
+}
+
+ScriptedQuestions& ScriptedQuestions::stopAfter(int stepCount)
+{
+    stopAt = stepCount;
+    return *this;
+}
+
 QVariant ScriptedQuestions::ask(const Question& q)
 {
     log.append(q);
+    // A report asks nothing: it never takes an answer meant for a question.
+    if (q.kind == Question::Report)
+        return QVariant();
     if (!script.isEmpty()) {
         const auto next = script.takeFirst();
         if (next.first == q.kind)

@@ -11,6 +11,7 @@
 
 #include <functional>
 
+class QProgressDialog;
 class QWidget;
 
 // Every question a run or the shell asks the user goes through here: the
@@ -26,6 +27,7 @@ struct Question
         Color,             // answer: QColor, invalid when cancelled
         FileExists,        // answer: int, 0 Rename, 1 Override, 2 Skip, -1 closed
         Password,          // answer: QString typed with OK; an invalid QVariant for Cancel
+        Report,            // a message after a run (caption: title, text: what happened); no answer
     };
 
     Kind kind = ExistingDirectory;
@@ -41,6 +43,13 @@ class Questions
 public:
     virtual ~Questions();
     virtual QVariant ask(const Question& question) = 0;
+
+    // Progress of a long run: `done` of `total` steps, the step under way
+    // described by `label`. Answers false once the user asked to stop; the
+    // run then stops at its next safe point. By default nothing is shown.
+    virtual bool progress(QWidget* parent, const QString& label, int done, int total);
+    // The run is over: whatever progress display there is goes away.
+    virtual void progressDone();
 
     // The answerer in use; the real dialogs unless another one is installed.
     static Questions& current();
@@ -61,13 +70,21 @@ public:
     static int fileExists(QWidget* parent, const QString& fileName);
     // True with the typed password for OK, false for Cancel or a closed dialog.
     static bool password(QWidget* parent, const QString& filePath, QString* password);
+    static void report(QWidget* parent, const QString& title, const QString& text);
 };
 
 // The real dialogs.
 class DialogQuestions : public Questions
 {
 public:
+    ~DialogQuestions() override;
     QVariant ask(const Question& question) override;
+    // A progress dialog that appears once a run has lasted half a second.
+    bool progress(QWidget* parent, const QString& label, int done, int total) override;
+    void progressDone() override;
+
+private:
+    QProgressDialog* dialog = nullptr;
 };
 
 // Answers from a script: first the queued answers in order (each must be of the
@@ -90,8 +107,13 @@ public:
     ScriptedQuestions& answerer(Question::Kind kind, std::function<QVariant(const Question&)> fn);
 
     QVariant ask(const Question& question) override;
+    // Every step is recorded; after stopAfter(n) the n-th step and later ones answer "stop".
+    bool progress(QWidget* parent, const QString& label, int done, int total) override;
+    ScriptedQuestions& stopAfter(int steps);
 
     const QList<Question>& asked() const { return log; }
+    // The labels of the progress steps seen, in order.
+    const QStringList& progressSteps() const { return steps; }
     int count(Question::Kind kind) const;
     int pending() const { return int(script.size()); }
     // Questions whose queued answer was of another kind.
@@ -106,6 +128,8 @@ private:
     QList<Question> log;
     QStringList wrongKinds;
     QSet<QString> passwordsOffered;
+    QStringList steps;
+    int stopAt = -1;
     bool isInstalled = false;
     Questions* previous = nullptr;
 };

@@ -7,7 +7,7 @@ namespace {
 const cli::Registration merge([] {
     cli::Command c;
     c.name = QStringLiteral("merge");
-    c.tool = 1;
+    c.tool = Tool::Merger;
     c.summary = QStringLiteral("Join PDFs, in the order given, into one PDF");
     c.details = QStringLiteral(
         "Every page of every input, in the order of the command line; a file listed twice\n"

@@ -6,6 +6,7 @@
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
+#include "tooltable.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,33 +16,6 @@
 #include <QtTest>
 
 using namespace testsupport;
-
-namespace {
-
-// Each tool's name, layout variant and file filters.
-const struct {
-    const char *name;
-    int layout;
-    const char *openFilter, *saveFilter;
-} tools[] = {
-    {"PDF-Merger", 0, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Splitter", 3, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Watermark", 0, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Page-Resizer", 2, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"Images-to-PDF", 1, "Image Files (*.png *.jpg *.bmp)", "PDF files(*.PDF)"},
-    {"PDF-Compressor", 5, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-To-Images", 3, "PDF files(*.PDF)", "TIFF File (*.TIFF)"},
-    {"PDF-Batch-Print", 0, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Word-Count", 6, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Rotate-And-Crop", 0, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Image-Extractor", 1, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Page-Remover", 3, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-Info-Changer", 2, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"PDF-To-Text", 5, "PDF files(*.PDF)", "PDF files(*.PDF)"},
-    {"Text-To-PDF", 1, "Text files (*.txt)", "PDF files(*.PDF)"},
-};
-
-} // namespace
 
 class TestBranding : public QObject
 {
@@ -88,25 +62,37 @@ private slots:
             QVERIFY(r.layoutVariant == 0 && r.version == 0.0f && (code > 0 || (r.familyName + r.homeUrl + r.openFilter).isEmpty()));
     }
 
-    void everyToolOfBrandOne()
+    void toolsOfBrandOne_data()
     {
-        for (int t = 1; t <= 15; ++t) {
-            const BrandingRecord r = makeBrandingRecord(names, 1, t);
-            QCOMPARE(r.editionCode, float(10000 + t));
-            QCOMPARE(r.toolName, tools[t - 1].name);
-            QCOMPARE(r.layoutVariant, tools[t - 1].layout);
-            QCOMPARE(r.version, 1.0f);
-            QCOMPARE(r.familyName, "Folioforge");
-            QCOMPARE(r.openFilter, tools[t - 1].openFilter);
-            QCOMPARE(r.saveFilter, tools[t - 1].saveFilter);
-            QVERIFY(r.homeUrl.startsWith("https://") && r.homeUrl.endsWith('/'));
-            QCOMPARE(r.toolUrl, r.homeUrl + "app/" + QString(tools[t - 1].name).toLower());
-            QCOMPARE(r.brandNumber(), 1);
-            QCOMPARE(r.toolNumber(), t);
-        }
-        QCOMPARE(makeBrandingRecord(names, 1, 5).extensions, QStringList({"*.png", "*.jpg", "*.bmp"}));
-        QCOMPARE(makeBrandingRecord(names, 1, 15).extensions, QStringList{"*.txt"});
-        QCOMPARE(makeBrandingRecord(names, 1, 1).extensions, QStringList{"*.PDF"});
+        QTest::addColumn<int>("tool");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<QString>("openFilter");
+        QTest::addColumn<QString>("saveFilter");
+        QTest::addColumn<QStringList>("patterns");
+        const QString pdf = "PDF files(*.PDF)";
+        QTest::newRow("merger") << 1 << "PDF-Merger" << 0 << pdf << pdf << QStringList{"*.PDF"};
+        QTest::newRow("images to PDF") << 5 << "Images-to-PDF" << 1 << "Image Files (*.png *.jpg *.bmp)" << pdf
+                                       << QStringList{"*.png", "*.jpg", "*.bmp"};
+        QTest::newRow("PDF to images") << 7 << "PDF-To-Images" << 3 << pdf << "TIFF File (*.TIFF)" << QStringList{"*.PDF"};
+        QTest::newRow("text to PDF") << 15 << "Text-To-PDF" << 1 << "Text files (*.txt)" << pdf << QStringList{"*.txt"};
+    }
+
+    void toolsOfBrandOne()
+    {
+        QFETCH(int, tool);
+        const BrandingRecord r = makeBrandingRecord(names, 1, tool);
+        QCOMPARE(r.editionCode, float(10000 + tool));
+        QTEST(r.toolName, "name");
+        QTEST(r.layoutVariant, "layout");
+        QTEST(r.openFilter, "openFilter");
+        QTEST(r.saveFilter, "saveFilter");
+        QTEST(r.extensions, "patterns");
+        QCOMPARE(r.version, 1.0f);
+        QCOMPARE(r.familyName, "Folioforge");
+        QVERIFY(r.homeUrl.startsWith("https://") && r.homeUrl.endsWith('/'));
+        QCOMPARE(r.toolUrl, r.homeUrl + "app/" + r.toolName.toLower());
+        QCOMPARE(r.row, findTool(tool));
     }
 
     void toolsOutsideTheTable()
@@ -120,7 +106,7 @@ private slots:
         QVERIFY(sixteen.toolName.isEmpty());
         const BrandingRecord other = makeBrandingRecord(names, 2, 1);
         QCOMPARE(other.editionCode, 20001.0f);
-        QCOMPARE(other.brandNumber(), 2);
+        QVERIFY(!other.row && !sixteen.row && !zero.row);
         QVERIFY((other.familyName + other.toolName + other.homeUrl + other.openFilter + other.saveFilter).isEmpty());
         // An explicit number does not read the file; with either one -1 both are read.
         QVERIFY(writeFile(names.dataFilePath(), QByteArray::fromHex("0000000100000007")));
@@ -168,9 +154,9 @@ private slots:
         auto* line = dialog.findChild<QLineEdit*>("lineEdit");
         QCOMPARE(dialog.windowTitle(), "Dialog");
         QVERIFY(brands->count() == 1 && brands->itemText(0) == "Folioforge" && brands->itemData(0).toInt() == 1);
-        QCOMPARE(products->count(), 15);
-        for (int t = 1; t <= 15; ++t)
-            QVERIFY(products->itemText(t - 1) == tools[t - 1].name && products->itemData(t - 1).toInt() == t);
+        QCOMPARE(products->count(), toolTable().size());
+        for (const ToolRow& row : toolTable())
+            QVERIFY(products->itemText(row.number() - 1) == row.storedName() && products->itemData(row.number() - 1).toInt() == row.number());
         QVERIFY(!line->isEnabled() && !browse->isEnabled());
 
         // Current location: Data.dat in the program's folder.

@@ -9,6 +9,7 @@
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
+#include "tooltable.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -119,51 +120,41 @@ private slots:
         QVERIFY(writeIcon(dir.filePath("Icon.ico"), QColor(30, 90, 200)));
     }
 
-    void arrangementOfEveryVariant_data()
+    // Every tool of the table opens as itself: a page of its own class (none
+    // of another tool's), its list where it can be used (or "Select File" for
+    // a single-file tool), page turning only where there are pages to turn,
+    // and nothing that covers anything else.
+    void everyToolOpensAsItself()
     {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QStringList>("lists");  // the visible list places; the file list sits in the first
-        QTest::addColumn<QString>("cells");      // name=row,column,rows,columns of the window's grid
-        QTest::addColumn<QString>("host");       // where the tool page sits
-        QTest::addColumn<bool>("paging");
-        QTest::newRow("0: merger") << 1 << QStringList{"List_1"} << "Preview=4,1,2,2 widget_3=4,3,2,1" << "widget_2" << true;
-        QTest::newRow("1: images to PDF") << 5 << QStringList{"List_2"} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << false;
-        QTest::newRow("1: image extractor") << 11 << QStringList{"List_2"} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << true;
-        QTest::newRow("2: page resizer") << 4 << QStringList{"List_3"} << "Preview=3,0,3,3" << "widget_2" << true;
-        QTest::newRow("3: page remover") << 12 << QStringList{} << "Preview=4,0,4,3 widget_3=4,3,4,1" << "widget_2" << false;
-        QTest::newRow("5: compressor") << 6 << QStringList{"List_1", "List_3"} << "List_1=2,0,5,1 Preview=3,1,3,3 widget_3=-1 List_3=6,1,1,3"
-                                       << "List_3" << true;
-        QTest::newRow("6: word count") << 9 << QStringList{"List_2", "List_3"} << "List_1=-1 Preview=4,0,4,4 widget_3=-1 List_3=8,0,1,4"
-                                       << "List_3" << true;
-    }
+        QSet<QString> classes;
+        for (const ToolRow& row : toolTable()) {
+            const QString tool = row.storedName();
+            auto w = window(1, row.number());
+            MainWindow* m = w.get();
+            const QString page = m->feature()->metaObject()->className();
+            QVERIFY2(row.create ? !classes.contains(page) && page != "FeatureBase" : page == "FeatureBase", qPrintable(tool));
+            classes << page;
+            QCOMPARE(m->windowTitle(), QString("Folioforge - %1 1").arg(row.name));
 
-    void arrangementOfEveryVariant()
-    {
-        QFETCH(int, tool);
-        QFETCH(QStringList, lists);
-        QFETCH(QString, cells);
-        QFETCH(QString, host);
-        QFETCH(bool, paging);
-        auto w = window(1, tool);
-        MainWindow* m = w.get();
-        for (const char* place : {"List_1", "List_2", "List_3"})
-            QCOMPARE(child(m, place)->isVisible(), lists.contains(place));
-        QCOMPARE(m->photoList()->isVisible(), !lists.isEmpty());
-        if (!lists.isEmpty()) {
-            QCOMPARE(m->photoList()->parentWidget(), child(m, qPrintable(lists[0])));
-            if (lists[0] != "List_1")
-                QCOMPARE(m->photoList()->listWidget()->flow(), QListView::TopToBottom);
+            const bool single = row.count == ToolRow::Count::SingleFile;
+            QCOMPARE(m->photoList()->isVisible(), !single);
+            QCOMPARE(child(m, "pushButton_5")->isVisible(), single);
+            QCOMPARE(child(m, "pushButton")->isVisible() && child(m, "pushButton_2")->isVisible(), row.preview == ToolRow::Preview::PdfPage);
+            // A run can be started: from "Process", or from the page itself where it carries the whole tool.
+            QVERIFY(child(m, "pushButton_Default")->isVisible() || !child(m, "widget_3")->isAncestorOf(m->feature()));
+
+            QList<QWidget*> shown{child(m, "widget_8"), m->feature(), m->photoList(), child(m, "pushButton_Default"), child(m, "pushButton_5")};
+            QList<QRect> areas;
+            for (QWidget* widget : shown) {
+                if (!widget->isVisible())
+                    continue;
+                const QRect area(widget->mapTo(m, QPoint(0, 0)), widget->size());
+                QVERIFY2(area.width() >= 100 && area.height() >= 30 && m->rect().contains(area), qPrintable(tool + " " + widget->objectName()));
+                for (const QRect& other : qAsConst(areas))
+                    QVERIFY2(!area.intersects(other), qPrintable(tool + " " + widget->objectName()));
+                areas << area;
+            }
         }
-        for (const QString& cell : cells.split(' '))
-            QCOMPARE(cell.section('=', 0, 0) + '=' + cellOf(m, cell.section('=', 0, 0)), cell);
-        QVERIFY(m->feature()->isVisible());
-        QCOMPARE(m->feature()->parentWidget(), child(m, qPrintable(host)));
-        // The side column with "Process" exists except where the page carries
-        // the whole tool; the single-file pick only where no list is shown.
-        QCOMPARE(child(m, "pushButton_Default")->isVisible(), host == "widget_2");
-        QCOMPARE(child(m, "pushButton_5")->isVisible(), lists.isEmpty());
-        QCOMPARE(child(m, "pushButton")->isVisible() && child(m, "pushButton_2")->isVisible(), paging);
-        QVERIFY(child(m, "Preview")->isVisible());
     }
 
     void toolPageHeightFollowsTheWindow()
@@ -201,8 +192,10 @@ private slots:
         QCOMPARE(web->x() + web->width(), w->width());
         w->QMainWindow::resize(1200, 760);
         QTRY_COMPARE(web->x() + web->width(), 1200);
+        QVERIFY(title->graphicsEffect() && title2->graphicsEffect());
 
-        // The theme colour of the icon and its lighter step.
+        // The theme colour of the icon and its lighter step, on the merger's section header too.
+        w = window(1, 1);
         const auto colour = [](QWidget* widget) { return widget->palette().color(QPalette::Window).rgb(); };
         auto* section = w->feature()->findChild<QLabel*>("label_2");
         for (QWidget* filled : {child(w.get(), "widget"), child(w.get(), "widget_7"), static_cast<QWidget*>(section)})
@@ -214,7 +207,6 @@ private slots:
         QVERIFY(!child<QLabel>(w.get(), "ico")->palette().brush(QPalette::Window).textureImage().isNull());
         QVERIFY(w->styleSheet().contains("rgb(30,90,200)"));
         QCOMPARE(w->feature()->styleSheet(), w->styleSheet());
-        QVERIFY(title->graphicsEffect() && title2->graphicsEffect());
     }
 
     void noBrandingShowsAnUnnamedMerger()

@@ -4,6 +4,7 @@
 #include "brandingrecord.h"
 #include "customver.h"
 #include "shellsupport.h"
+#include "tooltable.h"
 
 #include <QIcon>
 #include <QRegularExpression>
@@ -49,18 +50,18 @@ private slots:
 
     void fillingTheTemplate()
     {
-        const QString filled = customVer::fillTemplate(customVer::styleTemplate(), qRgb(30, 90, 200), 10001);
+        const QString filled = customVer::fillTemplate(customVer::styleTemplate(), qRgb(30, 90, 200));
         QVERIFY(!filled.contains(QRegularExpression(":\\s*#")));
         for (const char* rule : {"border: 2px solid rgb(30,90,200)", "color: rgb(0,0,80)", "background-color: rgb(0,60,170)",
                                  "border: 2px solid rgb(60,120,230)", "background-color: rgb(0,40,150)",
                                  "background-color: rgb(240,240,240)", "color: rgb(255,255,255)"})
             QVERIFY2(filled.contains(rule), rule);
         // The information changer starts every derived colour 20 lower.
-        const QString changer = customVer::fillTemplate(customVer::styleTemplate(), qRgb(30, 90, 200), 10013);
+        const QString changer = customVer::fillTemplate(customVer::styleTemplate(), qRgb(30, 90, 200), -20);
         QVERIFY(changer.contains("border: 2px solid rgb(10,70,180)") && !changer.contains("rgb(30,90,200)"));
-        QCOMPARE(customVer::fillTemplate("#QLine", qRgb(5, 90, 200), 10013), "rgb(0,20,130)");
+        QCOMPARE(customVer::fillTemplate("#QLine", qRgb(5, 90, 200), -20), "rgb(0,20,130)");
         // A longer placeholder is replaced before a shorter one it contains.
-        QCOMPARE(customVer::fillTemplate("a #QPushButton_hover_border b #QPushButton_hover c", qRgb(30, 90, 200), 10001),
+        QCOMPARE(customVer::fillTemplate("a #QPushButton_hover_border b #QPushButton_hover c", qRgb(30, 90, 200)),
                  "a rgb(60,120,230) b rgb(0,60,170) c");
     }
 
@@ -70,7 +71,6 @@ private slots:
         QVERIFY(writeIcon(dir.filePath("x.ico"), QColor(30, 90, 200)));
         BrandingRecord record;
         record.directory = dir.path();
-        record.editionCode = 10001;
         const QImage image = customVer::iconImage(record);
         QCOMPARE(customVer::themeColor(image), qRgb(30, 90, 200));
         QWidget target;
@@ -92,10 +92,8 @@ private slots:
     {
         const QDir icons(FOLIO_SOURCE_DIR "/resources/ico");
         QSet<QRgb> colours;
-        for (int t = 1; t <= brandingToolCount(); ++t) {
-            CustomFileNames names;
-            names.directory = "/nonexistent";
-            const QString file = makeBrandingRecord(names, 1, t, false).toolName + ".ico";
+        for (const ToolRow& row : toolTable()) {
+            const QString file = row.iconFileName();
             const QImage image = QIcon(icons.filePath(file)).pixmap(512, 512, QIcon::Normal, QIcon::On).toImage();
             QVERIFY2(icons.exists(file) && image.width() >= 157, qPrintable(file));
             const QRgb c = image.pixel(156, 1);
@@ -103,7 +101,7 @@ private slots:
             QVERIFY2(qAlpha(c) == 255 && qGray(c) < 170, qPrintable(file));
             colours.insert(c);
         }
-        QCOMPARE(colours.size(), brandingToolCount());
+        QCOMPARE(colours.size(), toolTable().size());
     }
 };
 

@@ -3,12 +3,17 @@
 // usage on stderr, and nothing written. Runs without any display.
 
 #include "clisupport.h"
+#include "command.h"
+#include "controls.h"
+#include "createfeature.h"
+#include "featurebase.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
 #include <sys/stat.h>
 
 using namespace testsupport;
@@ -63,6 +68,25 @@ private slots:
         QCOMPARE(version.status, 0);
         QVERIFY(QRegularExpression("^folioforge-cli \\d+\\.\\d+\\.\\d+\\n$").match(version.out).hasMatch());
         QCOMPARE(runCli({"merge", "--version"}).out, version.out);
+    }
+
+    // Every option of every command sets a control that its tool's page has,
+    // of a kind the option can set: a renamed widget cannot silently break the
+    // command line.
+    void everyOptionSetsAControlOfItsPage()
+    {
+        QCOMPARE(subcommands().size(), cli::commands().size());
+        for (const cli::Command& command : cli::commands()) {
+            CustomFileNames names;
+            names.directory = dir.path();
+            std::unique_ptr<FeatureBase> page(createFeature(makeBrandingRecord(names, 1, int(command.tool), false)));
+            QVERIFY2(page && page->metaObject()->className() != QString("FeatureBase"), qPrintable(command.name));
+            ScriptedQuestions questions;
+            cli::OptionContext context{*page, questions};
+            for (const cli::Option& option : command.options)
+                QVERIFY2(cli::checkOption(option, context).isEmpty(),
+                         qPrintable(command.name + " --" + option.name + ": " + cli::checkOption(option, context)));
+        }
     }
 
     void usageErrors_data()

@@ -136,7 +136,7 @@ private slots:
         // A folder where no file can be made: found out after the run.
         r = runCli({"merge", "-o", "/proc/folioforge-cli-test.pdf", "a.pdf", "b.pdf"}, dir.path());
         QVERIFY(r.status == 1 && r.out.isEmpty());
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: /proc/folioforge-cli-test.pdf: not written"});
+        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: /proc/folioforge-cli-test.pdf: not written: it could not be saved"});
     }
 };
 

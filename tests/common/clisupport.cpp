@@ -12,7 +12,7 @@ QString cliProgram()
     return QDir(binDir()).filePath("folioforge-cli");
 }
 
-CliResult runCli(const QStringList& arguments, const QString& workDir, const QString& program)
+CliResult runCli(const QStringList& arguments, const QString& workDir, const QString& program, const QByteArray& input)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "LD_LIBRARY_PATH"})
@@ -25,6 +25,8 @@ CliResult runCli(const QStringList& arguments, const QString& workDir, const QSt
     CliResult r;
     if (!p.waitForStarted(10000))
         return r;
+    p.write(input);
+    p.closeWriteChannel();
     if (!p.waitForFinished(120000)) {
         p.kill();
         p.waitForFinished();

@@ -20,6 +20,8 @@ QString cliProgram();
 // Runs folioforge-cli (or a copy of it) in workDir with no display at all:
 // DISPLAY and WAYLAND_DISPLAY unset, QT_QPA_PLATFORM naming a platform that
 // would need one, and no LD_LIBRARY_PATH: it finds its engine beside itself.
-CliResult runCli(const QStringList& arguments, const QString& workDir = QString(), const QString& program = cliProgram());
+// `input` is what it reads on stdin.
+CliResult runCli(const QStringList& arguments, const QString& workDir = QString(), const QString& program = cliProgram(),
+                 const QByteArray& input = QByteArray());
 
 } // namespace testsupport

@@ -1,17 +1,22 @@
-// The tool base: output folder and names, numbered names, the save-file
-// question, paper sizes, pre-processing with scripted answers, and the engine
-// routines (documents, document information, bookmarks).
+// The tool base: output folder and names, file-name rules, the save-file
+// question, paper sizes, pre-processing with scripted answers, the run
+// skeleton and its report, progress and cancel, page lists that fill in the
+// background, and the engine routines (documents, information, bookmarks).
 
+#include "createfeature.h"
 #include "featurebase.h"
 #include "logformat.h"
+#include "pagethumbnails.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "enginecore.h"
 #include "pdfread.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "tooltable.h"
 
 #include <QDir>
+#include <QListWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -37,6 +42,35 @@ public:
         return makeBrandingRecord(names, brand, tool, false);
     }
 };
+
+// The pattern of a tool that writes one output per input: each input copied
+// into the chosen folder through the run skeleton.
+class Copier : public Page
+{
+public:
+    void Process(QStringList paths) override
+    {
+        files = Show_SaveToFolder(ToFileList(paths));
+        if (files.isEmpty() || files.first().outputFile.isEmpty())
+            return;
+        files = PreProcess(files, false);
+        ForEachRecord(files, "Copying", [this](fileList& rec) {
+            if (LoadInput(rec))
+                SaveOutput(rec.outputFile);
+            DiscardDocuments();
+        });
+    }
+};
+
+// "outcome path reason" of each entry of a report, paths by file name.
+QStringList entries(const RunReport& report)
+{
+    const char* outcomes[] = {"processed", "left out", "written", "skipped", "failed"};
+    QStringList lines;
+    for (const auto& e : report.entries())
+        lines << QString("%1 %2 %3").arg(outcomes[int(e.outcome)], QFileInfo(e.path).fileName(), e.reason).trimmed();
+    return lines;
+}
 
 // "id:output file name" of each record.
 QStringList outputs(const QList<FeatureBase::fileList>& list)
@@ -119,18 +153,39 @@ private slots:
         QVERIFY2(hits[0].contains(QRegularExpression("featurebase\\.cpp:\\d+ .*Show_SaveToFolder")), qPrintable(hits[0]));
     }
 
-    void namesPaperAndTheSaveQuestion()
+    void fileNames_data()
     {
-        QCOMPARE(FeatureBase::NumberedFileName("/out/report.pdf", 3), "/out/report(3).pdf");
-        QCOMPARE(FeatureBase::NumberedFileName("/out/a.b.pdf", 1), "/out/a.b(1).pdf");
-        QCOMPARE(FeatureBase::NumberedFileName("/out/notes", 12), "/out/notes(12)");
-        QCOMPARE(FeatureBase::NumberedFileName("x.pdf", 2), "x(2).pdf");
-        QCOMPARE(FeatureBase::FileNameOf("/a/b/c.pdf"), "c.pdf");
-        QCOMPARE(FeatureBase::FolderOf("/a/b/c.pdf"), "/a/b");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("expected");
+        using namespace filenames;
+        QTest::newRow("numbered") << numbered("/out/report.pdf", 3) << "/out/report(3).pdf";
+        QTest::newRow("numbered, two dots") << numbered("/out/a.b.pdf", 1) << "/out/a.b(1).pdf";
+        QTest::newRow("numbered, no extension") << numbered("/out/notes", 12) << "/out/notes(12)";
+        QTest::newRow("numbered, no folder") << numbered("x.pdf", 2) << "x(2).pdf";
+        QTest::newRow("suffix") << withSuffix("/a/report.pdf", " Page 3") << "/a/report Page 3.pdf";
+        QTest::newRow("suffix, dot in a folder") << withSuffix("/a.b/report", " Even") << "/a.b/report Even";
+        QTest::newRow("suffix, hidden name") << withSuffix("/a/.notes", " Odd") << "/a/.notes Odd";
+        QTest::newRow("extension replaced") << withExtension("/a/x.PDF", "txt") << "/a/x.txt";
+        QTest::newRow("extension added") << withExtension("/a.b/scan", "png") << "/a.b/scan.png";
+        QTest::newRow("file name") << fileNameOf("/a/b/c.pdf") << "c.pdf";
+        QTest::newRow("folder") << folderOf("/a/b/c.pdf") << "/a/b";
+        QTest::newRow("no folder") << folderOf("c.pdf") << "";
+    }
+
+    void fileNames()
+    {
+        QFETCH(QString, result);
+        QTEST(result, "expected");
+    }
+
+    void paperSizesAndTheSaveQuestion()
+    {
         QCOMPARE(FeatureBase::PaperSizeTable().keys(), QStringList({"A0", "A1", "A2", "A3", "A4", "A5", "A6", "A7", "B0", "B1", "B2", "B3", "B4", "B5",
                                                                     "B5Extra", "Executive", "Ledger", "Legal", "Letter", "Postcard", "Statement"}));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres("Letter"), QSizeF(215.9, 279.4));
-        QCOMPARE(FeatureBase::PaperSizeMillimetres("Tabloid?"), QSizeF(210, 297));  // unknown: A4
+        QCOMPARE(papersizes::millimetres("Letter"), QSizeF(215.9, 279.4));
+        QCOMPARE(papersizes::millimetres("Tabloid?"), QSizeF(210, 297));  // unknown: A4
+        QCOMPARE(papersizes::find("b5extra"), "B5Extra");
+        QCOMPARE(papersizes::find("B6"), QString());
 
         Page page(1, 7);
         script.queue(Question::SaveFileName, "/tmp/x.tiff").queue(Question::SaveFileName, QString());
@@ -149,8 +204,9 @@ private slots:
         const QString out = subdir("collide");
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf", "x.pdf", "x(1).pdf", "x(2).pdf"})
             QVERIFY(writeFile(QDir(out).filePath(name), "x"));
-        // Missing inputs: no password test, only the output questions.
-        const QStringList inputs = {"/in/a.pdf", "/in/b.pdf", "/in/c.pdf", "/in/d.pdf", "/in/x.pdf", "/in/new.pdf"};
+        QStringList inputs;
+        for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf", "x.pdf", "new.pdf"})
+            inputs << pdf(name);
         script.queue(Question::ExistingDirectory, out)
             .queue(Question::FileExists, 1)   // a: override
             .queue(Question::FileExists, 2)   // b: skip
@@ -168,7 +224,7 @@ private slots:
         // With the save-file question's flag set, nothing is asked.
         page.skipCollisionCheck = true;
         for (auto& rec : list)
-            rec.outputFile = QDir(out).filePath(FeatureBase::FileNameOf(rec.inputFile));
+            rec.outputFile = QDir(out).filePath(filenames::fileNameOf(rec.inputFile));
         QCOMPARE(page.PreProcess(list, false).size(), list.size());
 
         // Renaming avoids the outputs other records claim, written or not.
@@ -177,7 +233,7 @@ private slots:
         list[0].outputFile = QDir(out).filePath("a.pdf");
         list[1].outputFile = QDir(out).filePath("a(1).pdf");
         script.queue(Question::FileExists, 0);
-        QCOMPARE(outputs(page.PreProcess(list, false)), QStringList({"0:a(2).pdf", "1:a(1).pdf"}));
+        QCOMPARE(outputs(page.PreProcess(list, false, FeatureBase::Inputs::OutputsOnly)), QStringList({"0:a(2).pdf", "1:a(1).pdf"}));
         QCOMPARE(script.asked().size() - before, 7);
     }
 
@@ -200,25 +256,106 @@ private slots:
         QCOMPARE(list[1].password, "other");
     }
 
-    void whichInputsAreOpened()
+    void inputsThatCannotOpen()
     {
+        // Missing, damaged, not a PDF: left out at once with the reason, no password asked.
         Page page;
-        const QString missing = dir.filePath("missing.pdf"), text = dir.filePath("notes.txt");
-        QVERIFY(writeFile(text, "not a pdf"));
+        const QString text = dir.filePath("notes.txt"), damaged = dir.filePath("damaged.pdf"), plain = dir.filePath("plain.pdf");
+        QVERIFY(writeFile(text, "not a pdf") && writeFile(damaged, "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
         const int before = script.count(Question::Password);
-        // Without check a missing input is not opened; a damaged one is, and no answer drops it.
-        QCOMPARE(page.PreProcess(page.ToFileList({missing}), false).size(), 1);
-        QCOMPARE(outputs(page.PreProcess(page.ToFileList({text, missing}), false)), QStringList{"1:"});
-        QCOMPARE(script.count(Question::Password) - before, 1);
-        // With check every input is opened; records that only carry output names never are.
-        QVERIFY(page.PreProcess(page.ToFileList({missing}), true).isEmpty());
-        QCOMPARE(page.PreProcess(page.ToFileList({text, missing}), true, FeatureBase::Inputs::OutputsOnly).size(), 2);
-        QCOMPARE(script.count(Question::Password) - before, 2);
-        // A fixed scripted password is offered once per file, then given up.
+        const auto& report = page.run({});  // a fresh report
+        QCOMPARE(outputs(page.PreProcess(page.ToFileList({text, dir.filePath("missing.pdf"), damaged, dir.path(), plain}), false)), QStringList{"4:"});
+        QCOMPARE(script.count(Question::Password), before);
+        QCOMPARE(entries(report), QStringList({"left out notes.txt not a PDF", "left out missing.pdf no such file",
+                                                "left out damaged.pdf damaged beyond repair", "left out " + QFileInfo(dir.path()).fileName() + " is a folder, not a file"}));
+        // Records that only carry output names are never opened.
+        QCOMPARE(page.PreProcess(page.ToFileList({text, dir.filePath("missing.pdf")}), true, FeatureBase::Inputs::OutputsOnly).size(), 2);
+        // A wrong password: asked until given up, then named.
         ScriptedQuestions fixed;
         fixed.installed().fallback(Question::Password, "nope");
-        QVERIFY(page.PreProcess(page.ToFileList({text}), false).isEmpty());
+        page.run({});
+        QVERIFY(page.PreProcess(page.ToFileList({dir.filePath("locked.pdf")}), false).isEmpty());
         QCOMPARE(fixed.count(Question::Password), 2);
+        QCOMPARE(entries(page.lastReport()), QStringList{"left out locked.pdf protected: wrong password"});
+    }
+
+    void runSkeletonReports_data()
+    {
+        QTest::addColumn<QStringList>("inputs");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("stopAfter");  // progress steps before "stop"; -1 never
+        QTest::addColumn<QStringList>("report");
+        QTest::newRow("everything written") << QStringList{"plain.pdf", "source.pdf"} << "copies" << -1
+                                            << QStringList{"processed plain.pdf", "written plain.pdf", "processed source.pdf", "written source.pdf"};
+        QTest::newRow("an input that does not open") << QStringList{"plain.pdf", "gone.pdf"} << "copies2" << -1
+                                                     << QStringList{"left out gone.pdf no such file", "processed plain.pdf", "written plain.pdf"};
+        QTest::newRow("a folder that cannot be written") << QStringList{"plain.pdf"} << "/proc/none" << -1
+                                                         << QStringList{"processed plain.pdf", "failed plain.pdf its folder does not exist"};
+        QTest::newRow("stopped after the first") << QStringList{"plain.pdf", "source.pdf"} << "copies3" << 2
+                                                 << QStringList{"processed plain.pdf", "written plain.pdf"};
+    }
+
+    void runSkeletonReports()
+    {
+        QFETCH(QStringList, inputs);
+        QFETCH(QString, folder);
+        QFETCH(int, stopAfter);
+        Copier copier;
+        ScriptedQuestions own;
+        own.installed().queue(Question::ExistingDirectory, folder.startsWith('/') ? folder : subdir(folder)).stopAfter(stopAfter);
+        for (QString& input : inputs)
+            input = dir.filePath(input);
+        const RunReport& report = copier.run(inputs);
+        QTEST(entries(report), "report");
+        QCOMPARE(report.cancelled(), stopAfter > 0);
+        QCOMPARE(report.isQuiet(), !report.hasProblems() && stopAfter < 0);
+        for (const QString& written : report.outputsWritten())
+            QCOMPARE(qpdfPageCount(written), 1);
+        // One step per record, labelled with its file.
+        QVERIFY(own.progressSteps().value(0).startsWith("Copying " + QFileInfo(inputs.value(0)).fileName()));
+    }
+
+    void aToolWithoutItsPageIsRefused()
+    {
+        BrandingRecord record = Page::record(1, 2);
+        ToolRow lacking = *record.row;
+        lacking.create = nullptr;
+        record.row = &lacking;
+        QString missing;
+        QVERIFY(!createFeature(record, nullptr, &missing));
+        QCOMPARE(missing, "PDF Splitter");
+        // Records that name no tool of the family get the merger.
+        std::unique_ptr<FeatureBase> other(createFeature(Page::record(2, 1)));
+        QCOMPARE(other->metaObject()->className(), "PDF_Merger");
+    }
+
+    void pageListFillsInTheBackground()
+    {
+        Page page;
+        const QString file = dir.filePath("thumbs.pdf");
+        QVERIFY(writeNumberedPdf(file, 40));
+        QCOMPARE(page.engine->LoadFromFile(file, QString()), 1);
+        QListWidget list;
+        QList<int> drawn;
+        PageThumbnails thumbnails(&list, &page, [&](int p) {
+            drawn << p;
+            QTemporaryDir temp;
+            page.engine->RenderPageToFile(20, p, 5, temp.filePath("p.png"));
+            return QPixmap(temp.filePath("p.png"));
+        });
+        thumbnails.fill(40);
+        // The items are there at once; their pictures come while the event loop turns.
+        QCOMPARE(list.count(), 40);
+        QCOMPARE(list.item(39)->text(), "Page 40");
+        QVERIFY(drawn.size() < 40 && thumbnails.busy());
+        delete list.takeItem(0);
+        thumbnails.renumber();
+        QCOMPARE(list.item(0)->text(), "Page 1");
+        QTRY_VERIFY(!thumbnails.busy());
+        QCOMPARE(drawn.size(), 39);
+        QCOMPARE(drawn.last(), 39);
+        QCOMPARE(list.item(38)->icon().pixmap(400, 400).size(), QSize(170, 220));  // drawn, not the blank sheet
+        page.DiscardDocuments();
     }
 
     void pageWithoutEngine()

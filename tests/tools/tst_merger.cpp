@@ -54,7 +54,7 @@ class TestMerger : public QObject
 
     // Runs a merge of these files (names in the test folder) that answers the
     // save question with out and the password questions as given.
-    void merge(const QStringList& names, const QString& out, bool fileNames = true, const QVariantList& passwords = {})
+    const RunReport& merge(const QStringList& names, const QString& out, bool fileNames = true, const QVariantList& passwords = {})
     {
         merger.findChild<QRadioButton*>(fileNames ? "radioButton_2" : "radioButton")->setChecked(true);
         script.queue(Question::SaveFileName, path(out));
@@ -63,7 +63,7 @@ class TestMerger : public QObject
         QStringList sources;
         for (const QString& name : names)
             sources << path(name);
-        merger.Process(sources);
+        return merger.run(sources);
     }
 
 private slots:
@@ -160,7 +160,9 @@ private slots:
 
     void sourcesThatDoNotOpenAreSkipped()
     {
-        merge({"gone.pdf", "a.pdf", "gone.pdf", "b.pdf"}, "skipping.pdf");
+        const RunReport& report = merge({"gone.pdf", "a.pdf", "gone.pdf", "b.pdf"}, "skipping.pdf");
+        QCOMPARE(report.problemLines(), QStringList({path("gone.pdf") + ": no such file; left out", path("gone.pdf") + ": no such file; left out"}));
+        QCOMPARE(report.outputsWritten(), QStringList{path("skipping.pdf")});
         QCOMPARE(pageTexts(path("skipping.pdf")), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2"}));
         QCOMPARE(topLevel(path("skipping.pdf")), QStringList({"a.pdf@1", "b.pdf@4"}));
         merge({"gone.pdf", "gone.pdf"}, "nothing.pdf");  // nothing opens: nothing is written
@@ -181,6 +183,11 @@ private slots:
         // Every source dropped by its password question: the run ends there.
         merge({"locked.pdf", "locked.pdf"}, "all-dropped.pdf", true, {QVariant(), QVariant()});
         QVERIFY(!QFileInfo::exists(path("all-dropped.pdf")));
+        // Stopped by the user: nothing is written, and the report says why.
+        script.stopAfter(script.progressSteps().size() + 2);
+        QVERIFY(merge({"a.pdf", "b.pdf", "c.pdf"}, "stopped.pdf").cancelled());
+        script.stopAfter(-1);
+        QVERIFY(!QFileInfo::exists(path("stopped.pdf")));
         // A page without an engine writes nothing and asks no password.
         PDF_Merger noEngine(nullptr, record(2));
         QVERIFY(!noEngine.hasEngine());

@@ -1,0 +1,171 @@
+#include "controls.h"
+
+#include "command.h"
+#include "featurebase.h"
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QColor>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSpinBox>
+
+namespace cli {
+
+namespace {
+
+QWidget* control(OptionContext& context, const QString& name)
+{
+    return name.isEmpty() ? nullptr : context.page.findChild<QWidget*>(name);
+}
+
+// A button pressed as a user would: a checkable one ends up checked (and
+// tells its slots it was clicked), any other one is clicked.
+void press(QAbstractButton* button, bool clickAlways)
+{
+    if (clickAlways || !button->isCheckable() || !button->isChecked())
+        button->click();
+}
+
+QString comboItems(const QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items.join(QStringLiteral(", "));
+}
+
+// Puts a value into a control that takes one; what is wrong, or empty.
+QString type(QWidget* widget, const QString& name, const QString& value)
+{
+    const QLocale c = QLocale::c();
+    bool ok = false;
+    if (auto* spin = qobject_cast<QSpinBox*>(widget)) {
+        const int n = c.toInt(value, &ok);
+        if (!ok || n < spin->minimum() || n > spin->maximum())
+            return QStringLiteral("must be a whole number from %1 to %2").arg(spin->minimum()).arg(spin->maximum());
+        spin->setValue(n);
+    } else if (auto* spin = qobject_cast<QDoubleSpinBox*>(widget)) {
+        const double d = c.toDouble(value, &ok);
+        if (!ok || d < spin->minimum() || d > spin->maximum())
+            return QStringLiteral("must be a number from %1 to %2").arg(spin->minimum()).arg(spin->maximum());
+        spin->setValue(d);
+    } else if (auto* slider = qobject_cast<QAbstractSlider*>(widget)) {
+        const int n = c.toInt(value, &ok);
+        if (!ok || n < slider->minimum() || n > slider->maximum())
+            return QStringLiteral("must be a whole number from %1 to %2").arg(slider->minimum()).arg(slider->maximum());
+        slider->setValue(n);
+    } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
+        const int index = combo->findText(value, Qt::MatchFixedString);
+        if (index >= 0)
+            combo->setCurrentIndex(index);
+        else if (combo->isEditable())
+            combo->setCurrentText(value);
+        else
+            return QStringLiteral("must be one of: %1").arg(comboItems(combo));
+    } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+        // Typed, so that the page hears of it as of a user's typing.
+        line->selectAll();
+        line->del();
+        line->insert(value);
+        if (line->text() != value || !line->hasAcceptableInput())
+            return QStringLiteral("is not accepted there");
+        emit line->editingFinished();
+    } else {
+        return QStringLiteral("the tool page's %1 takes no value").arg(name);
+    }
+    return QString();
+}
+
+bool takesValue(QWidget* widget)
+{
+    return qobject_cast<QAbstractSpinBox*>(widget) || qobject_cast<QAbstractSlider*>(widget)
+           || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget);
+}
+
+} // namespace
+
+QString setOption(const Option& option, OptionContext& context, const QString& value)
+{
+    if (option.apply)
+        return option.apply(context, value);
+
+    if (!option.choices.isEmpty()) {
+        QString target;
+        for (auto it = option.choices.constBegin(); it != option.choices.constEnd(); ++it)
+            if (it.key().compare(value, Qt::CaseInsensitive) == 0)
+                target = it.value();
+        if (target.isEmpty())
+            return QStringLiteral("must be one of %1").arg(option.valueName);
+        if (auto* combo = qobject_cast<QComboBox*>(control(context, option.control))) {
+            const int index = combo->findText(target, Qt::MatchFixedString);
+            if (index < 0)
+                return QStringLiteral("the tool page's %1 has no item %2").arg(option.control, target);
+            combo->setCurrentIndex(index);
+            return QString();
+        }
+        auto* button = qobject_cast<QAbstractButton*>(control(context, target));
+        if (!button)
+            return QStringLiteral("the tool page has no button %1").arg(target);
+        press(button, false);
+        return QString();
+    }
+
+    if (!option.tick.isEmpty()) {
+        auto* box = qobject_cast<QAbstractButton*>(control(context, option.tick));
+        if (!box)
+            return QStringLiteral("the tool page has no check box %1").arg(option.tick);
+        press(box, false);
+    }
+
+    QWidget* widget = control(context, option.control);
+    if (!widget)
+        return QStringLiteral("the tool page has no control %1").arg(option.control);
+    if (option.valueName.isEmpty() || option.answersColour) {
+        auto* button = qobject_cast<QAbstractButton*>(widget);
+        if (!button)
+            return QStringLiteral("the tool page's %1 is no button").arg(option.control);
+        if (option.answersColour) {
+            if (!QColor::isValidColor(value))
+                return QStringLiteral("is not a colour (#rrggbb or a name such as darkred)");
+            context.questions.queue(Question::Color, QColor(value));
+        }
+        press(button, option.click);
+        return QString();
+    }
+    return type(widget, option.control, value);
+}
+
+QString checkOption(const Option& option, OptionContext& context)
+{
+    if (option.apply)
+        return QString();
+    if (!option.choices.isEmpty()) {
+        if (!option.control.isEmpty()) {
+            auto* combo = qobject_cast<QComboBox*>(control(context, option.control));
+            if (!combo)
+                return QStringLiteral("no combo box %1").arg(option.control);
+            for (const QString& item : option.choices)
+                if (combo->findText(item, Qt::MatchFixedString) < 0)
+                    return QStringLiteral("%1 has no item %2").arg(option.control, item);
+            return QString();
+        }
+        for (const QString& button : option.choices)
+            if (!qobject_cast<QAbstractButton*>(control(context, button)))
+                return QStringLiteral("no button %1").arg(button);
+        return QString();
+    }
+    if (!option.tick.isEmpty()) {
+        auto* box = qobject_cast<QAbstractButton*>(control(context, option.tick));
+        if (!box || !box->isCheckable())
+            return QStringLiteral("no check box %1").arg(option.tick);
+    }
+    QWidget* widget = control(context, option.control);
+    if (option.valueName.isEmpty() || option.answersColour)
+        return qobject_cast<QAbstractButton*>(widget) ? QString() : QStringLiteral("no button %1").arg(option.control);
+    return takesValue(widget) ? QString() : QStringLiteral("no control %1 that takes a value").arg(option.control);
+}
+
+} // namespace cli
