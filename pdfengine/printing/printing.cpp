@@ -1,0 +1,247 @@
+// Printing through CUPS. A custom printer is a CUPS destination plus the
+// settings the caller gave; a print job sends the chosen pages of the selected
+// document, as edited, with every setting as its IPP job attribute.
+// cupsPrintFile with cupsAddOption passes every attribute to the scheduler,
+// also those a queue does not advertise (Qt's printer drops such settings).
+
+#include "core/instance.h"
+#include "printing/printing.h"
+
+#include <cups/cups.h>
+#include <cups/pwg.h>
+
+#include <qpdf/Buffer.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace fpe {
+
+namespace {
+
+PrintState& printState(Instance& in)
+{
+    if (!in.print)
+        in.print = std::make_shared<PrintState>();
+    return *in.print;
+}
+
+// The CUPS queue of that name, if the scheduler knows it (instances,
+// "queue/instance", are not printed to). A null result also means no scheduler answered.
+bool destinationExists(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    const QByteArray utf8 = name.toUtf8();
+    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, utf8.constData(), nullptr);
+    if (!dest)
+        return false;
+    cupsFreeDests(1, dest);
+    return true;
+}
+
+// Paper numbers besides 0 (custom size) that setting 1 accepts, with their
+// PWG media names; the numbers are those Windows printer drivers use.
+const char* knownPaper(int number)
+{
+    switch (number) {
+    case 1: return "na_letter_8.5x11in";
+    case 3: return "na_ledger_11x17in";
+    case 5: return "na_legal_8.5x14in";
+    case 7: return "na_executive_7.25x10.5in";
+    case 8: return "iso_a3_297x420mm";
+    case 9: return "iso_a4_210x297mm";
+    case 11: return "iso_a5_148x210mm";
+    case 13: return "jis_b5_182x257mm";
+    default: return nullptr;
+    }
+}
+
+bool validSetting(int setting, int value)
+{
+    switch (setting) {
+    case SettingPaperSize: return value == 0 || knownPaper(value);
+    case SettingPaperLength:
+    case SettingPaperWidth: return value > 0 && value <= 100000;  // up to 10 m of roll paper
+    case SettingCopies: return value >= 1 && value <= 9999;
+    case SettingQuality: return value >= 1 && value <= 4;
+    case SettingColour: return value == 1 || value == 2;
+    case SettingDuplex: return value >= 1 && value <= 3;
+    case SettingMediaType: return value >= 0 && value <= 3;
+    case SettingOrientation: return value == 1 || value == 2;
+    default: return false;
+    }
+}
+
+using OptionList = std::vector<std::pair<std::string, std::string>>;
+
+// The IPP job attributes for a printer's settings.
+OptionList printerAttributes(const CustomPrinter& printer)
+{
+    OptionList out;
+    auto setting = [&](int key) {
+        auto it = printer.settings.find(key);
+        return it == printer.settings.end() ? -1 : it->second;
+    };
+
+    const int paper = setting(SettingPaperSize);
+    if (paper > 0) {
+        out.emplace_back("media", knownPaper(paper));
+    } else if (paper == 0 && setting(SettingPaperLength) > 0 && setting(SettingPaperWidth) > 0) {
+        // Hundredths of a millimetre, short edge first as media names have it;
+        // a size within the tolerance of a standard one gets its standard name.
+        const int a = setting(SettingPaperWidth) * 10, b = setting(SettingPaperLength) * 10;
+        if (pwg_media_t* media = pwgMediaForSize(std::min(a, b), std::max(a, b)))
+            out.emplace_back("media", media->pwg);
+    }
+    if (const int v = setting(SettingOrientation); v > 0)
+        out.emplace_back("orientation-requested", v == 2 ? "4" : "3");
+    if (const int v = setting(SettingCopies); v > 0)
+        out.emplace_back("copies", std::to_string(v));
+    if (const int v = setting(SettingQuality); v > 0)  // IPP knows high 5, normal 4, draft 3
+        out.emplace_back("print-quality", v == 1 ? "5" : v == 2 ? "4" : "3");
+    if (const int v = setting(SettingColour); v > 0)
+        out.emplace_back("print-color-mode", v == 1 ? "monochrome" : "color");
+    if (const int v = setting(SettingDuplex); v > 0)
+        out.emplace_back("sides", v == 1 ? "one-sided" : v == 2 ? "two-sided-long-edge" : "two-sided-short-edge");
+    if (const int v = setting(SettingMediaType); v > 0)
+        out.emplace_back("media-type", v == 1 ? "stationery" : v == 2 ? "transparency" : "photographic-glossy");
+    return out;
+}
+
+OptionList optionAttributes(const PrintOptionSet& options)
+{
+    OptionList out;
+    out.emplace_back("print-scaling", options.pageScaling == 0 ? "none" : options.pageScaling == 1 ? "fit" : "auto-fit");
+    // CUPS's PDF filter turns pages to suit the paper unless told not to.
+    if (!options.autoRotateCenter)
+        out.emplace_back("pdftopdfAutoRotate", "false");
+    return out;
+}
+
+// Pages first..last of the document as edited, as a PDF of their own.
+QByteArray pageRangeBytes(Document& doc, int first, int last)
+{
+    std::shared_ptr<const QByteArray> whole = doc.snapshot();
+    if (first == 1 && last == doc.pageCount())
+        return *whole;
+    QPDF source;
+    configureQuietly(source);
+    source.processMemoryFile("document", whole->constData(), static_cast<size_t>(whole->size()));
+    // Pages copied out of their tree must carry what they inherited from it.
+    source.pushInheritedAttributesToPage();
+    const std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(source).getAllPages();
+    QPDF out;
+    configureQuietly(out);
+    out.emptyPDF();
+    QPDFPageDocumentHelper outPages(out);
+    for (int i = first; i <= last; ++i)
+        outPages.addPage(pages.at(static_cast<size_t>(i - 1)), false);
+    QPDFWriter writer(out);
+    writer.setOutputMemory();
+    writer.setObjectStreamMode(qpdf_o_generate);
+    writer.write();
+    std::shared_ptr<Buffer> buffer = writer.getBufferSharedPointer();
+    return QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()), static_cast<int>(buffer->getSize()));
+}
+
+} // namespace
+
+QString Instance::NewCustomPrinter(const QString& OriginalPrinterName)
+{
+    if (!destinationExists(OriginalPrinterName))
+        return QString();
+    PrintState& state = printState(*this);
+    // '#' cannot occur in a CUPS queue name, so a custom name never hides a queue.
+    const QString name = QStringLiteral("%1#%2").arg(OriginalPrinterName).arg(newId());
+    CustomPrinter printer;
+    printer.destination = OriginalPrinterName;
+    state.printers[name] = printer;
+    return name;
+}
+
+int Instance::SetupCustomPrinter(const QString& CustomPrinterName, int Setting, int NewValue)
+{
+    PrintState& state = printState(*this);
+    auto it = state.printers.find(CustomPrinterName);
+    if (it == state.printers.end() || !validSetting(Setting, NewValue))
+        return 0;
+    it->second.settings[Setting] = NewValue;
+    return 1;
+}
+
+int Instance::PrintOptions(int PageScaling, int AutoRotateCenter, const QString& Title)
+{
+    if (PageScaling < 0 || PageScaling > 2)
+        return 0;
+    PrintOptionSet options;
+    options.pageScaling = PageScaling;
+    options.autoRotateCenter = AutoRotateCenter != 0;
+    options.title = Title;
+    const int optionsId = newId();
+    printState(*this).options[optionsId] = options;
+    return optionsId;
+}
+
+int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPage, int Options)
+{
+    PrintState& state = printState(*this);
+    Document& doc = selectedDoc();
+    if (StartPage < 1 || EndPage < StartPage || EndPage > doc.pageCount())
+        return 0;
+
+    // A custom printer's name, or a queue's own name for its defaults.
+    CustomPrinter plain;
+    const CustomPrinter* printer = &plain;
+    if (auto it = state.printers.find(PrinterName); it != state.printers.end())
+        printer = &it->second;
+    else
+        plain.destination = PrinterName;
+    // Options 0 means the printer's defaults; any other id must exist.
+    const PrintOptionSet* options = nullptr;
+    if (Options != 0) {
+        auto it = state.options.find(Options);
+        if (it == state.options.end())
+            return 0;
+        options = &it->second;
+    }
+    if (!destinationExists(printer->destination))
+        return 0;
+
+    QString title = options ? options->title : QString();
+    if (title.isEmpty())
+        title = doc.sourcePath.isEmpty() ? QStringLiteral("Document") : QFileInfo(doc.sourcePath).fileName();
+
+    OptionList attributes = printerAttributes(*printer);
+    if (options) {
+        const OptionList more = optionAttributes(*options);
+        attributes.insert(attributes.end(), more.begin(), more.end());
+    }
+
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/folio-print-XXXXXX.pdf"));
+    const QByteArray bytes = pageRangeBytes(doc, StartPage, EndPage);
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
+        return 0;
+
+    cups_option_t* cupsOptions = nullptr;
+    int count = 0;
+    for (const auto& [name, value] : attributes)
+        count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
+    const QByteArray destination = printer->destination.toUtf8();
+    const QByteArray path = QFile::encodeName(file.fileName());
+    const QByteArray jobName = title.toUtf8();
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination.constData(), path.constData(),
+                                   jobName.constData(), count, cupsOptions);
+    cupsFreeOptions(count, cupsOptions);
+    return job > 0 ? 1 : 0;
+}
+
+} // namespace fpe
