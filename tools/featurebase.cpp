@@ -12,6 +12,8 @@
 #include <QSaveFile>
 #include <QSet>
 
+#include <cstdio>
+
 namespace {
 
 // Why a save to `path` failed, as far as the file system tells.
@@ -395,6 +397,35 @@ bool FeatureBase::WriteOutputFile(const QString& path, const QByteArray& bytes)
     }
     runReport.failed(path, file.errorString().isEmpty() ? saveFailure(path) : file.errorString());
     return false;
+}
+
+bool FeatureBase::PlaceOutputFile(const QString& made, const QString& path)
+{
+    // A copy next to the target first, so that the last step is a rename
+    // within one file system, which never leaves half a file behind.
+    const QFileInfo target(path);
+    QString error;
+    if (!QFileInfo(made).isFile() || QFileInfo(made).size() == 0) {
+        error = QStringLiteral("nothing was made to write");
+    } else if (!QFileInfo(target.absolutePath()).isDir() || target.isDir()) {
+        error = saveFailure(path);
+    } else {
+        const QString part = QDir(target.absolutePath()).filePath(QStringLiteral(".%1.part").arg(target.fileName()));
+        QFile::remove(part);
+        if (!QFile::copy(made, part)) {
+            error = saveFailure(path);
+        } else if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
+            error = saveFailure(path);
+            QFile::remove(part);
+        }
+    }
+    QFile::remove(made);
+    if (!error.isEmpty()) {
+        runReport.failed(path, error);
+        return false;
+    }
+    runReport.written(path);
+    return true;
 }
 
 bool FeatureBase::Progress(const QString& label, int done, int total)

@@ -1,7 +1,10 @@
 #include "benchsupport.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QPainter>
 #include <QRandomGenerator>
 
@@ -110,7 +113,7 @@ Stats stats(const std::vector<Sample>& samples)
     return s;
 }
 
-double runPeer(const QString& program, const QStringList& arguments)
+double runPeer(const QString& program, const QStringList& arguments, long* peakKilobytes)
 {
     std::vector<QByteArray> args{QFile::encodeName(program)};
     for (const QString& a : arguments)
@@ -131,10 +134,39 @@ double runPeer(const QString& program, const QStringList& arguments)
     if (spawned != 0)
         return -1;
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid)
+    rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid)
         return -1;
     const double seconds = t.nsecsElapsed() / 1e9;
+    if (peakKilobytes)
+        *peakKilobytes = usage.ru_maxrss;
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? seconds : -1;
+}
+
+QString debianFile(const QString& package, const QString& pathInPackage)
+{
+    const QDir cache(QStringLiteral(FOLIO_SOURCE_DIR "/bench/out/debs"));
+    const QString unpacked = cache.filePath(package);
+    const QString file = QDir(unpacked).filePath(pathInPackage.mid(pathInPackage.startsWith('/') ? 1 : 0));
+    if (QFileInfo(file).isFile())
+        return file;
+    cache.mkpath(QStringLiteral("."));
+    QProcess download;
+    download.setWorkingDirectory(cache.path());
+    download.start(QStringLiteral("apt-get"), {QStringLiteral("download"), package});
+    download.waitForFinished(300000);
+    const QStringList debs = cache.entryList({package + QStringLiteral("_*.deb")}, QDir::Files);
+    if (debs.isEmpty())
+        return QString();
+    QProcess::execute(QStringLiteral("dpkg-deb"), {QStringLiteral("-x"), cache.filePath(debs.last()), unpacked});
+    // Documentation packages often link their files to another package's folder.
+    const QFileInfo info(file);
+    if (info.isSymLink() && !info.exists()) {
+        const QString target = QDir(unpacked).filePath(QDir(QStringLiteral("/")).relativeFilePath(info.symLinkTarget()));
+        if (QFileInfo(target).isFile())
+            return target;
+    }
+    return QFileInfo(file).isFile() ? file : QString();
 }
 
 Sample timeRun(const std::function<bool()>& work)

@@ -35,8 +35,14 @@ struct Stats {
 Stats stats(const std::vector<Sample>& samples);
 
 // Runs a peer tool with its output discarded; seconds, or -1 when it could
-// not run or failed.
-double runPeer(const QString& program, const QStringList& arguments);
+// not run or failed. peakKilobytes, when given, receives the largest
+// resident size the process reached.
+double runPeer(const QString& program, const QStringList& arguments, long* peakKilobytes = nullptr);
+
+// A file of a Debian package, fetched with apt-get download and unpacked
+// into the bench's cache (bench/out/debs) on first use; empty when it cannot
+// be had. Nothing of it is ever committed.
+QString debianFile(const QString& package, const QString& pathInPackage);
 
 // Times one run of work.
 Sample timeRun(const std::function<bool()>& work);

@@ -33,6 +33,7 @@ public:
     {
     }
     using FeatureBase::DiscardDocuments;
+    using FeatureBase::PlaceOutputFile;
     using FeatureBase::RemoveOutlines;
 
     static BrandingRecord record(int brand, int tool)
@@ -313,6 +314,22 @@ private slots:
             QCOMPARE(qpdfPageCount(written), 1);
         // One step per record, labelled with its file.
         QVERIFY(own.progressSteps().value(0).startsWith("Copying " + QFileInfo(inputs.value(0)).fileName()));
+    }
+
+    void filesMadeElsewhereArePutInPlace()
+    {
+        Page page;
+        const QString made = dir.filePath("made.bin"), target = subdir("placed") + "/out.bin";
+        QVERIFY(writeFile(target, "old") && writeFile(made, "new bytes"));
+        QVERIFY(page.PlaceOutputFile(made, target));
+        QCOMPARE(readFile(target), QByteArray("new bytes"));
+        QVERIFY(!QFileInfo::exists(made));
+        // Nothing made, or nowhere to put it: reported, the old file untouched.
+        QVERIFY(!page.PlaceOutputFile(made, target));
+        QVERIFY(writeFile(made, "x") && !page.PlaceOutputFile(made, dir.filePath("no/such/out.bin")));
+        QCOMPARE(readFile(target), QByteArray("new bytes"));
+        QCOMPARE(QDir(QFileInfo(target).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"out.bin"});
+        QCOMPARE(entries(page.lastReport()).mid(1), QStringList({"failed out.bin nothing was made to write", "failed out.bin its folder does not exist"}));
     }
 
     void aToolWithoutItsPageIsRefused()
