@@ -110,18 +110,23 @@ bool Rasterizer::draw(RasterDocument& doc, int page, double dpi, Order order, Ra
         device->startDoc(doc.pdf.get());
         startedSerial = doc.serial;
     }
-    // The CropBox, rotated as the page says; no copy of the cross-reference
-    // table, as only this thread reads this document.
-    doc.pdf->displayPageSlice(device.get(), page, dpi, dpi, 0, false, true, false, -1, -1, -1, -1, nullptr, nullptr,
+    // The CropBox, rotated as the page says, in whole pixels rounded up: a
+    // slice of exactly that size, as pdftoppm draws it, so that both give
+    // pages of the same size. No copy of the cross-reference table, as only
+    // this thread reads this document.
+    const bool sideways = doc.pdf->getPageRotate(page) % 180 != 0;
+    // A size that is whole but for rounding noise (792 pt at 300 dpi) stays whole.
+    const double scale = dpi / 72.0;
+    auto pixels = [](double size) { return static_cast<int>(std::ceil(size - 1e-6)); };
+    const int width = pixels((sideways ? crop.height() : crop.width()) * scale);
+    const int height = pixels((sideways ? crop.width() : crop.height()) * scale);
+    doc.pdf->displayPageSlice(device.get(), page, dpi, dpi, 0, false, false, false, 0, 0, width, height, nullptr, nullptr,
                               nullptr, nullptr, false);
     SplashBitmap* bitmap = device->getBitmap();
     if (!bitmap || !bitmap->getDataPtr() || bitmap->getRowSize() <= 0)
         return false;
     // Splash falls back to a 1 x 1 bitmap when it cannot allocate the page's.
-    const bool sideways = doc.pdf->getPageRotate(page) % 180 != 0;
-    const double expectedWidth = (sideways ? crop.height() : crop.width()) * dpi / 72.0;
-    const double expectedHeight = (sideways ? crop.width() : crop.height()) * dpi / 72.0;
-    if (std::fabs(bitmap->getWidth() - expectedWidth) > 1.0 || std::fabs(bitmap->getHeight() - expectedHeight) > 1.0)
+    if (bitmap->getWidth() != width || bitmap->getHeight() != height)
         return false;
     out.bits = bitmap->getDataPtr();
     out.width = bitmap->getWidth();
