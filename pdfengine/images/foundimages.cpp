@@ -257,7 +257,7 @@ int Instance::SaveImageToFile(const QString& FileName)
     QPDFObjectHandle image = doc->pdf->getObjectByObjGen(entry->objGen);
     if (!isImage(image))
         return 0;
-    const ImageFileData data = imageFileData(image);
+    ImageFileData data = imageFileData(image);
     if (data.isNull())
         return 0;
     OutputFile out(FileName);
@@ -267,6 +267,10 @@ int Instance::SaveImageToFile(const QString& FileName)
     if (!data.jpeg.isEmpty()) {
         written = out.write(data.jpeg.constData(), data.jpeg.size());
     } else {
+        // An image in a PDF has no resolution of its own: 72 dpi, as pdfimages
+        // writes it, never the resolution of the screen of the process.
+        data.image.setDotsPerMeterX(2835);
+        data.image.setDotsPerMeterY(2835);
         QImageWriter writer(&out.device(), "png");
         written = writer.write(data.image);
     }
