@@ -34,6 +34,8 @@ enum Origin { OriginBottomLeft = 0, OriginTopLeft = 1 };
 
 // RenderPageToFile's options: the image format written.
 enum RenderFormat { RenderBmp = 0, RenderJpeg = 1, RenderPng = 5, RenderTiff = 7 };
+// A JPEG of that quality (1-100); RenderJpeg alone writes quality 90.
+constexpr int RenderJpegAtQuality(int quality) { return RenderJpeg | quality << 8; }
 
 // GetPageBox's boxes and dimensions.
 enum PageBox { MediaBox = 1, CropBox = 2, BleedBox = 3, TrimBox = 4, ArtBox = 5 };

@@ -15,8 +15,12 @@
 #include <QImage>
 #include <QImageWriter>
 
+#include <csetjmp>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+#include <jpeglib.h>
 
 namespace fpe {
 
@@ -198,6 +202,58 @@ bool writeWithQt(OutputFile& out, const Raster& image, double dpi, const char* f
     return writer.write(view);
 }
 
+// libjpeg's failures end the encoding; its messages are never printed.
+struct JpegFailure {
+    jpeg_error_mgr base;
+    std::jmp_buf jump;
+};
+
+void failJpeg(j_common_ptr info)
+{
+    std::longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1);
+}
+
+void quietJpeg(j_common_ptr) {}
+
+// A baseline JPEG with libjpeg's defaults, encoded straight from the
+// rasterizer's RGB rows (no copy of the page on the way), the resolution in
+// its JFIF header: the file pdftoppm writes.
+bool writeJpeg(OutputFile& out, const Raster& image, double dpi, int quality)
+{
+    jpeg_compress_struct info;
+    JpegFailure failure;
+    info.err = jpeg_std_error(&failure.base);
+    failure.base.error_exit = failJpeg;
+    failure.base.output_message = quietJpeg;
+    unsigned char* data = nullptr;
+    unsigned long size = 0;
+    if (setjmp(failure.jump)) {
+        jpeg_destroy_compress(&info);
+        std::free(data);
+        return false;
+    }
+    jpeg_create_compress(&info);
+    jpeg_mem_dest(&info, &data, &size);
+    info.image_width = static_cast<JDIMENSION>(image.width);
+    info.image_height = static_cast<JDIMENSION>(image.height);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, quality, TRUE);
+    info.density_unit = 1;  // dots per inch
+    info.X_density = info.Y_density = static_cast<UINT16>(qBound(1L, std::lround(dpi), 65535L));
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = image.bits + static_cast<qint64>(info.next_scanline) * image.stride;
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    const bool written = out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+    std::free(data);
+    return written;
+}
+
 // A TIFF with one directory per page: 24-bit RGB, LZW (lossless and read by
 // every TIFF reader), resolution tags set.
 class TiffPages
@@ -276,7 +332,13 @@ struct TrimRasterizer {
 
 int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString& FileName)
 {
-    if (Options != RenderBmp && Options != RenderJpeg && Options != RenderPng && Options != RenderTiff)
+    // The format in the low byte; a JPEG's quality (1-100, 90 when none is
+    // given) may ride in the byte above it.
+    const int format = Options & 0xff;
+    const int quality = Options >> 8;
+    if (format != RenderBmp && format != RenderJpeg && format != RenderPng && format != RenderTiff)
+        return 0;
+    if (quality < 0 || quality > 100 || (quality != 0 && format != RenderJpeg))
         return 0;
     Document& doc = selectedDoc();
     const int pageNumber = Page == 0 ? 1 : Page;
@@ -284,18 +346,18 @@ int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString&
         return 0;
     TrimRasterizer trim{*this};
     Raster image;
-    if (!renderPage(*this, doc, pageNumber, DPI, Options == RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
+    if (!renderPage(*this, doc, pageNumber, DPI, format == RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
         return 0;
     OutputFile out(FileName);
     if (!out.isOpen())
         return 0;
     bool written = false;
-    switch (Options) {
+    switch (format) {
     case RenderBmp:
         written = writeBmp(out, image, DPI);
         break;
     case RenderJpeg:
-        written = writeWithQt(out, image, DPI, "jpeg", 90);
+        written = writeJpeg(out, image, DPI, quality == 0 ? 90 : quality);
         break;
     case RenderPng:
         written = writeWithQt(out, image, DPI, "png", -1);

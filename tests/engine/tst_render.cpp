@@ -142,6 +142,7 @@ private slots:
         QTest::newRow("png") << 5 << QByteArray("png") << 2 << 150.0;
         QTest::newRow("png, page 0 is page 1") << 5 << QByteArray("png") << 0 << 50.0;
         QTest::newRow("jpeg") << 1 << QByteArray("jpeg") << 3 << 100.0;
+        QTest::newRow("jpeg, quality 95") << (1 | 95 << 8) << QByteArray("jpeg") << 1 << 80.0;
         QTest::newRow("tiff") << 7 << QByteArray("tiff") << 3 << 60.0;
     }
 
@@ -190,6 +191,8 @@ private slots:
         QTest::newRow("page past the end") << 72.0 << 4 << 5;
         QTest::newRow("negative page") << 72.0 << -1 << 5;
         QTest::newRow("unknown option") << 72.0 << 1 << 3;
+        QTest::newRow("JPEG quality over 100") << 72.0 << 1 << (1 | 101 << 8);
+        QTest::newRow("quality of a PNG") << 72.0 << 1 << (5 | 50 << 8);
         QTest::newRow("zero dpi") << 0.0 << 1 << 0;
         QTest::newRow("nan dpi") << qQNaN() << 1 << 0;
         QTest::newRow("infinite dpi") << qInf() << 1 << 0;
