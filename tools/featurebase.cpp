@@ -401,14 +401,18 @@ bool FeatureBase::WriteOutputFile(const QString& path, const QByteArray& bytes)
 
 bool FeatureBase::PlaceOutputFile(const QString& made, const QString& path)
 {
-    // A copy next to the target first, so that the last step is a rename
-    // within one file system, which never leaves half a file behind.
+    // A rename, which never leaves half a file behind, when both are on one
+    // file system; otherwise a copy next to the target first, so that the
+    // last step is such a rename.
     const QFileInfo target(path);
     QString error;
     if (!QFileInfo(made).isFile() || QFileInfo(made).size() == 0) {
         error = QStringLiteral("nothing was made to write");
     } else if (!QFileInfo(target.absolutePath()).isDir() || target.isDir()) {
         error = saveFailure(path);
+    } else if (::rename(QFile::encodeName(made).constData(), QFile::encodeName(path).constData()) == 0) {
+        runReport.written(path);
+        return true;
     } else {
         const QString part = QDir(target.absolutePath()).filePath(QStringLiteral(".%1.part").arg(target.fileName()));
         QFile::remove(part);
