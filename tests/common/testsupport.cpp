@@ -182,4 +182,23 @@ void keepWhenAsked(QTemporaryDir& dir)
     }
 }
 
+QString emptyFolder(const QTemporaryDir& dir, const QString& name)
+{
+    QDir(dir.filePath(name)).removeRecursively();
+    QDir(dir.path()).mkpath(name);
+    return dir.filePath(name);
+}
+
+QString ownTemporaryFolder(const QTemporaryDir& dir)
+{
+    const QString folder = emptyFolder(dir, QStringLiteral("tmp"));
+    qputenv("TMPDIR", QFile::encodeName(folder));
+    return folder;
+}
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
+}
+
 } // namespace testsupport

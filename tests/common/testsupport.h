@@ -79,4 +79,12 @@ bool loadOnly(PdfEngine& engine, const QString& file, const QString& password = 
 // With FOLIO_KEEP_TEST_FILES set, a test's folder stays, for a look.
 void keepWhenAsked(QTemporaryDir& dir);
 
+// The folder `name` of dir, made anew and empty.
+QString emptyFolder(const QTemporaryDir& dir, const QString& name);
+// Makes a folder of dir this process's temporary folder (TMPDIR), so that a
+// test sees whatever the code under test leaves there; returns it.
+QString ownTemporaryFolder(const QTemporaryDir& dir);
+// The names of a folder's files, hidden ones too, sorted.
+QStringList filesIn(const QString& folder);
+
 } // namespace testsupport
