@@ -1,6 +1,7 @@
 #include "tooltable.h"
 
 #include "pdf_merger.h"
+#include "pdftoimg.h"
 
 namespace {
 
@@ -71,7 +72,7 @@ const QList<ToolRow>& toolTable()
         {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
+        {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, &makePage<PDFtoImg>},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},
         {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
