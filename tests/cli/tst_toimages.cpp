@@ -1,0 +1,85 @@
+// folioforge-cli to-images against the desktop tool: the same files, byte for
+// byte, for the same choices; the TIFF file named with -o; what the command
+// line refuses, and an input that does not open.
+
+#include "clisupport.h"
+#include "imagefixtures.h"
+#include "pdfbuild.h"
+#include "pdftoimg.h"
+#include "questions.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestToImages : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void initTestCase() { QVERIFY(writeTextPdf(path("doc.pdf"), {"one", "two"})); }
+
+    void sameAsTheDesktopTool()
+    {
+        CustomFileNames names;
+        names.directory = dir.path();
+        PDFtoImg page(nullptr, makeBrandingRecord(names, 1, 7, false));
+        page.findChild<QComboBox*>("comboBox")->setCurrentText("PNG");
+        page.findChild<QComboBox*>("comboBox_2")->setCurrentText("96");
+        ScriptedQuestions script;
+        QDir().mkpath(path("desktop"));
+        script.installed().queue(Question::ExistingDirectory, path("desktop"));
+        QVERIFY(page.run({path("doc.pdf")}).isQuiet());
+
+        const auto r = runCli({"to-images", "--format", "png", "--dpi", "96", "-o", "cli", "doc.pdf"}, dir.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QString());
+        const QStringList files{"doc Page 2.png", "doc Page 1.png"};
+        QCOMPARE(r.outLines(), QStringList({path("cli/" + files[0]), path("cli/" + files[1])}));
+        for (const QString& file : files)
+            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
+        QCOMPARE(readImage(path("cli/doc Page 1.png")).size(), QSize(816, 1056));
+    }
+
+    void tiff()
+    {
+        // -o names the file; a name without extension gets ".tiff".
+        auto r = runCli({"to-images", "--format", "tiff", "--dpi", "72", "-o", "pages", "doc.pdf"}, dir.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.outLines(), QStringList{path("pages.tiff")});
+        QCOMPARE(readTiff(path("pages.tiff")).size(), 2);
+        r = runCli({"to-images", "--format", "tiff", "-o", "doc.pdf", "doc.pdf"}, dir.path());
+        QCOMPARE(r.status, 2);
+        QCOMPARE(qpdfPageCount(path("doc.pdf")), 2);
+    }
+
+    void refusedAndFailed_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("resolution") << QStringList{"--dpi", "100", "doc.pdf"} << 2 << "folioforge-cli: to-images: --dpi 100: must be one of: 72, 96, 150, 300, 400, 600";
+        QTest::newRow("two inputs") << QStringList{"doc.pdf", "doc.pdf"} << 2 << "folioforge-cli: to-images: takes one input file";
+        QTest::newRow("not a PDF") << QStringList{"bad.pdf"} << 1 << "folioforge-cli: bad.pdf: not a PDF";
+    }
+
+    void refusedAndFailed()
+    {
+        QFETCH(QStringList, arguments);
+        QVERIFY(writeFile(path("bad.pdf"), "no PDF"));
+        QDir(path("none")).removeRecursively();
+        const auto r = runCli(QStringList{"to-images", "-o", "none"} + arguments, dir.path());
+        QTEST(r.status, "status");
+        QTEST(r.errLines().value(0), "error");
+        QVERIFY(QDir(path("none")).isEmpty());
+    }
+};
+
+QTEST_MAIN(TestToImages)
+#include "tst_toimages.moc"
