@@ -1,5 +1,6 @@
 #include "tooltable.h"
 
+#include "pdf_imageextractor.h"
 #include "pdf_merger.h"
 #include "pdftoimg.h"
 
@@ -76,7 +77,7 @@ const QList<ToolRow>& toolTable()
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},
         {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_ImageExtractor>},
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, nullptr},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, nullptr},
         {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
