@@ -1,0 +1,71 @@
+// folioforge-cli extract-images against the desktop tool: the same files,
+// byte for byte; PDFs without images, which are no failure, and one that does
+// not open, which is.
+
+#include "clisupport.h"
+#include "pdf_imageextractor.h"
+#include "pdfbuild.h"
+#include "questions.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestExtractImages : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(qRgb(200, 40, 90));
+        Builder b;
+        b.addPage(Builder::draw(b.image(picture, {Filter::DCT}), 0, 0, 40, 30) + Builder::draw(b.image(picture, {Filter::Flate}), 50, 0, 40, 30));
+        QVERIFY(b.write(path("pics.pdf")));
+        QVERIFY(writeTextPdf(path("text.pdf"), {"words only"}));
+    }
+
+    void sameAsTheDesktopTool()
+    {
+        CustomFileNames names;
+        names.directory = dir.path();
+        PDF_ImageExtractor page(nullptr, makeBrandingRecord(names, 1, 11, false));
+        page.findChild<QComboBox*>("comboBox")->setCurrentIndex(1);
+        ScriptedQuestions script;
+        QDir().mkpath(path("desktop"));
+        script.installed().queue(Question::ExistingDirectory, path("desktop"));
+        QVERIFY(page.run({path("pics.pdf")}).isQuiet());
+
+        const auto r = runCli({"extract-images", "--format", "jpg", "-o", "cli", "pics.pdf"}, dir.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.outLines(), QStringList({path("cli/pics_image_0.jpg"), path("cli/pics_image_1.jpg")}));
+        for (const QString& file : {"pics_image_0.jpg", "pics_image_1.jpg"})
+            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
+    }
+
+    void withoutImagesAndBadInputs()
+    {
+        // No images: said on stderr, and no failure.
+        auto r = runCli({"extract-images", "-o", "none", "text.pdf"}, dir.path());
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: " + path("text.pdf") + ": has no images"});
+        QVERIFY(QDir(path("none")).isEmpty());
+        // An input that does not open fails the run; the others are saved.
+        QVERIFY(writeFile(path("bad.pdf"), "no PDF"));
+        r = runCli({"extract-images", "-o", "some", "bad.pdf", "pics.pdf"}, dir.path());
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: bad.pdf: not a PDF"});
+        QCOMPARE(r.outLines(), QStringList({path("some/pics_image_0.png"), path("some/pics_image_1.png")}));
+    }
+};
+
+QTEST_MAIN(TestExtractImages)
+#include "tst_extractimages.moc"
