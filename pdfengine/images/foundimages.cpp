@@ -8,6 +8,7 @@
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 
+#include <QFileInfo>
 #include <QImageWriter>
 
 #include <algorithm>
@@ -271,7 +272,11 @@ int Instance::SaveImageToFile(const QString& FileName)
         // writes it, never the resolution of the screen of the process.
         data.image.setDotsPerMeterX(2835);
         data.image.setDotsPerMeterY(2835);
-        QImageWriter writer(&out.device(), "png");
+        // PNG, unless the name asks for a JPEG (at the toolkit's default
+        // quality): then no PNG is compressed only to be converted.
+        const QString suffix = QFileInfo(FileName).suffix().toLower();
+        const bool jpeg = suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg");
+        QImageWriter writer(&out.device(), jpeg ? "jpeg" : "png");
         written = writer.write(data.image);
     }
     return written && out.commit() ? 1 : 0;

@@ -238,6 +238,10 @@ private slots:
         QVERIFY2(difference >= 0 && difference <= tolerance, qPrintable(QString("difference %1").arg(difference)));
         if (format == "jpeg")
             QCOMPARE(readFile(out), image.data);
+        // A name that asks for a JPEG gets one, of the same picture.
+        QCOMPARE(engine.SaveImageToFile(out + ".jpg"), 1);
+        QCOMPARE(readImage(out + ".jpg", &readFormat).size(), got.size());
+        QCOMPARE(readFormat, QByteArray("jpeg"));
         if (image.dict.contains("/BitsPerComponent 16"))  // sixteen-bit samples keep their precision
             QVERIFY(got.format() == QImage::Format_Grayscale16 || got.format() == QImage::Format_RGBX64 || got.format() == QImage::Format_RGBA64);
         const QList<QImage> poppler = popplerAgrees ? extractImages(pdf) : QList<QImage>();
