@@ -65,7 +65,9 @@ void PDF_ImageExtractor::Process(QStringList paths)
             job.inputFile = filenames::withSuffix(named, QStringLiteral("_image_%1").arg(i));
             engine->SelectImage(engine->GetImageID(i + 1));
             job.password = QString::number(engine->ImageType());
-            const QString made = QDir(work.path()).filePath(QString::number(job.id));
+            // Named with the extension chosen: an image not stored as JPEG
+            // comes out as one at once, rather than as a PNG to convert.
+            const QString made = QDir(work.path()).filePath(QStringLiteral("%1.%2").arg(job.id).arg(extension));
             if (engine->SaveImageToFile(made) == folio::Success)
                 job.extra = made;
             else
@@ -92,13 +94,15 @@ void PDF_ImageExtractor::save(const fileList& job, const QByteArray& format)
         report().failed(job.outputFile, QStringLiteral("the image could not be decoded"));
         return;
     }
-    // Already in the format asked for (JPEG data as stored in the PDF, or
-    // the engine's PNG): the file itself, byte for byte.
-    if (QImageReader::imageFormat(job.extra) == format) {
+    // Already in the format asked for (JPEG data as stored in the PDF, or as
+    // the engine made it): the file itself, byte for byte.
+    QImageReader reader(job.extra);
+    reader.setDecideFormatFromContent(true);
+    if (reader.format() == format) {
         PlaceOutputFile(job.extra, job.outputFile);
         return;
     }
-    const QImage image = QImageReader(job.extra).read();
+    const QImage image = reader.read();
     QFile::remove(job.extra);
     if (image.isNull()) {
         report().failed(job.outputFile, QStringLiteral("the image could not be decoded"));
