@@ -101,7 +101,7 @@ QString programUsage()
 {
     return QStringLiteral("Usage: %1 COMMAND [-o OUTPUT] [OPTIONS] FILE...\n"
                           "       %1 COMMAND --help\n"
-                          "       %1 --help | --version\n")
+                          "       %1 --help | --version | --list-tools\n")
         .arg(QLatin1String(program));
 }
 
