@@ -134,7 +134,8 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
     QPDF& from = *source.pdf;
     const bool sameDocument = &to == &from;
     // A copy, since adding pages to the same document changes QPDF's list.
-    const std::vector<QPDFObjectHandle> fromPages = from.getAllPages();
+    const std::vector<QPDFObjectHandle> fromPages = source.pageObjects();
+    dest.pageObjects();
     if (!sameDocument) {
         from.pushInheritedAttributesToPage();  // a copied page must carry its own box, resources, rotation
         holdSources(dest, source);             // before any page is copied, should copying fail halfway
