@@ -323,22 +323,6 @@ private slots:
         QTest::keyClick(w.get(), Qt::Key_D, Qt::ControlModifier);
         QTRY_COMPARE(shown, text);
     }
-
-    void writerDialogOpensOnCtrlO()
-    {
-        // Not modal, and on its own.
-        auto w = window(1, 1);
-        QTest::keyClick(w.get(), Qt::Key_O, Qt::ControlModifier);
-        QDialog* writer = nullptr;
-        QTRY_VERIFY(writer = [] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->inherits("DialogWriteCustomverFile") && top->isVisible())
-                    return qobject_cast<QDialog*>(top);
-            return static_cast<QDialog*>(nullptr);
-        }());
-        QVERIFY(!writer->isModal() && !writer->parentWidget());
-        writer->close();
-    }
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -5,7 +5,6 @@
 
 #include "createfeature.h"
 #include "featurebase.h"
-#include "logformat.h"
 #include "pagethumbnails.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -135,23 +134,6 @@ private slots:
         QVERIFY(script.asked().last().parent == nullptr);
         // Cancelled: the records keep their (empty) outputs.
         QVERIFY(page.Show_SaveToFolder(page.ToFileList(inputs)).first().outputFile.isEmpty());
-    }
-
-    void logLinesNameTheirSource()
-    {
-        installLogFormat();
-        static QStringList lines;
-        auto previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            lines << qFormatLogMessage(type, context, message);
-        });
-        Page page;
-        script.queue(Question::ExistingDirectory, dir.path());
-        page.Show_SaveToFolder(page.ToFileList({"/a/same.pdf", "/b/same.pdf"}));
-        qInstallMessageHandler(previous);
-        // The numbered name, quoted, with the file, line and function that wrote it.
-        const QStringList hits = lines.filter("\"same(1).pdf\"");
-        QCOMPARE(hits.size(), 1);
-        QVERIFY2(hits[0].contains(QRegularExpression("featurebase\\.cpp:\\d+ .*Show_SaveToFolder")), qPrintable(hits[0]));
     }
 
     void fileNames_data()
