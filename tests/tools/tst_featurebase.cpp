@@ -5,6 +5,7 @@
 
 #include "createfeature.h"
 #include "featurebase.h"
+#include "folioconstants.h"
 #include "pagethumbnails.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -343,7 +344,7 @@ private slots:
         PageThumbnails thumbnails(&list, &page, [&](int p) {
             drawn << p;
             QTemporaryDir temp;
-            page.engine->RenderPageToFile(20, p, 5, temp.filePath("p.png"));
+            page.engine->RenderPageToFile(20, p, folio::RenderPng, temp.filePath("p.png"));
             return QPixmap(temp.filePath("p.png"));
         });
         thumbnails.fill(40);
