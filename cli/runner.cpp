@@ -398,6 +398,14 @@ int run(const QStringList& arguments)
             print(stdout, QStringLiteral("%1\t%2\t%3").arg(row.number()).arg(row.storedName(), row.iconFileName()));
         return Success;
     }
+    if (first == QLatin1String("--manual")) {
+        std::fputs(manualPage().toUtf8().constData(), stdout);
+        return Success;
+    }
+    if (first == QLatin1String("--completion") && arguments.value(1) == QLatin1String("bash")) {
+        std::fputs(bashCompletion().toUtf8().constData(), stdout);
+        return Success;
+    }
     if (first.startsWith(QLatin1Char('-')))
         return usageError(QStringLiteral("the command comes first, not %1").arg(first), nullptr);
     const Command* command = findCommand(first);
