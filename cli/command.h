@@ -86,6 +86,8 @@ struct Command
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
     QList<Option> options;
+    // Options of which at most one may be given (they set the same choice).
+    QList<QStringList> exclusive;
     QStringList examples;
     // What the run found, on stdout, for tools that report instead of writing
     // files; `given` holds the options given, by name. Without it every file
