@@ -1,5 +1,6 @@
 #include "tooltable.h"
 
+#include "imgtopdf.h"
 #include "pdf_merger.h"
 #include "pdfwatermark.h"
 
@@ -70,7 +71,7 @@ const QList<ToolRow>& toolTable()
         {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDFWatermark>},
         {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
+        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, &makePage<ImgToPDF>},
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},
