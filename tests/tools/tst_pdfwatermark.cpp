@@ -4,6 +4,7 @@
 // once per file); settings that cannot make a mark; the colour question;
 // inputs that do not open; the live preview.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pdfwatermark.h"
@@ -230,6 +231,19 @@ private slots:
         QCOMPARE(QDir(out).entryList(QDir::Files), QStringList{"good.pdf"});
         QVERIFY(countPixels(renderPage(out + "/good.pdf", 1), isReddish) > 0);
         QCOMPARE(page.engine->DocumentCount(), 1);
+    }
+
+    void markedInPlace()
+    {
+        // The output replaces its own input (Override): read whole before it is written.
+        QVERIFY(writeTextPdf(path("self.pdf"), {"self 1", "self 2"}));
+        textMark("Self");
+        setColour(Qt::red);
+        script.queue(Question::ExistingDirectory, dir.path()).queue(Question::FileExists, int(folio::FileExistsOverride));
+        QCOMPARE(page.run({path("self.pdf")}).outputsWritten(), QStringList{path("self.pdf")});
+        QVERIFY(qpdfCheck(path("self.pdf")));
+        QCOMPARE(pageTexts(path("self.pdf")), QStringList({"self 1", "self 2"}));
+        QVERIFY(countPixels(renderPage(path("self.pdf"), 2), isReddish) > 0);
     }
 
     void livePreview()
