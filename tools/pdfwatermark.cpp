@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QtMath>
 
+#include <cmath>
+
 namespace {
 
 // Dots per metre of a 96 dpi screen, where the text's size on the page is
@@ -21,6 +23,7 @@ constexpr int screenDotsPerMetre = 3780;
 constexpr double screenDpi = 96.0;
 constexpr double pictureDpi = 300.0;
 constexpr double fallbackPreviewDpi = 96.0;
+constexpr double maxPicturePixels = 8e6;
 
 } // namespace
 
@@ -150,8 +153,6 @@ void PDFWatermark::on_horizontalSlider_2_valueChanged(int value)
 QImage PDFWatermark::textPicture(QSizeF* points) const
 {
     const QString text = ui->lineEdit->text();
-    if (text.trimmed().isEmpty())
-        return QImage();
     const QFont font(ui->fontComboBox->currentText(), ui->horizontalSlider_2->value());
     QImage screen(1, 1, QImage::Format_ARGB32_Premultiplied);
     screen.setDotsPerMeterX(screenDotsPerMetre);
@@ -163,9 +164,12 @@ QImage PDFWatermark::textPicture(QSizeF* points) const
     *points = QSizeF(width / screenDpi * 72.0, height / screenDpi * 72.0);
 
     // Laid out as on the screen, then scaled: the same letters in the same
-    // place, with three times the dots.
-    const double factor = pictureDpi / screenDpi;
+    // place, with three times the dots (fewer for a mark so long that the
+    // picture would take more memory than the page is worth).
+    const double factor = qMin(pictureDpi / screenDpi, std::sqrt(maxPicturePixels / (double(width) * height)));
     QImage picture(qCeil(width * factor), qCeil(height * factor), QImage::Format_ARGB32_Premultiplied);
+    if (picture.isNull())
+        return QImage();
     picture.setDotsPerMeterX(screenDotsPerMetre);
     picture.setDotsPerMeterY(screenDotsPerMetre);
     picture.fill(Qt::transparent);
@@ -180,15 +184,14 @@ QImage PDFWatermark::textPicture(QSizeF* points) const
     // Every pixel has the text's colour, the letters are in the alpha alone:
     // no dark fringe where a viewer smooths the edges, and one colour, which
     // the PDF stores in a few bytes.
-    QImage coloured(picture.size(), QImage::Format_ARGB32);
     const QRgb rgb = colour.rgb() & RGB_MASK;
     for (int y = 0; y < picture.height(); ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-        QRgb* out = reinterpret_cast<QRgb*>(coloured.scanLine(y));
+        QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < picture.width(); ++x)
-            out[x] = rgb | (uint(qAlpha(in[x]) * colour.alpha() / 255) << 24);
+            line[x] = rgb | (uint(qAlpha(line[x]) * colour.alpha() / 255) << 24);
     }
-    return coloured;
+    picture.reinterpretAsFormat(QImage::Format_ARGB32);
+    return picture;
 }
 
 PDFWatermark::Mark PDFWatermark::makeMark(const QTemporaryDir& folder, QString* problem)
@@ -218,15 +221,15 @@ PDFWatermark::Mark PDFWatermark::makeMark(const QTemporaryDir& folder, QString* 
         return mark;
     }
 
-    const QImage picture = textPicture(&mark.points);
-    if (picture.isNull()) {
+    if (ui->lineEdit->text().trimmed().isEmpty()) {
         *problem = QStringLiteral("The watermark text is empty.");
         return Mark();
     }
+    const QImage picture = textPicture(&mark.points);
     // Saved uncompressed: the engine reads it once and compresses it itself.
     const QString file = folder.filePath(QStringLiteral("watermark.png"));
-    if (!folder.isValid() || !picture.save(file, "png", 100) || (mark.imageId = engine->AddImageFromFile(file, 0)) == 0) {
-        *problem = QStringLiteral("The picture of the watermark text could not be made in %1.").arg(folder.path());
+    if (picture.isNull() || !folder.isValid() || !picture.save(file, "png", 100) || (mark.imageId = engine->AddImageFromFile(file, 0)) == 0) {
+        *problem = QStringLiteral("The picture of the watermark text could not be made.");
         return Mark();
     }
     return mark;
@@ -275,8 +278,12 @@ void PDFWatermark::Process(QStringList paths)
     DiscardDocuments();
     ForEachRecord(files, QStringLiteral("Watermarking"), [&](fileList& rec) {
         if (LoadInput(rec)) {
-            stamp(mark, 0);
-            SaveOutput(rec.outputFile);
+            if (engine->PageCount() < 1) {
+                report().leftOut(rec.inputFile, QStringLiteral("has no pages"));
+            } else {
+                stamp(mark, 0);
+                SaveOutput(rec.outputFile);
+            }
         }
         DiscardDocuments();
     });
