@@ -228,15 +228,17 @@ PDFWatermark::Mark PDFWatermark::makeMark(const QTemporaryDir& folder, QString* 
     const QImage picture = textPicture(&mark.points);
     // Saved uncompressed: the engine reads it once and compresses it itself.
     const QString file = folder.filePath(QStringLiteral("watermark.png"));
-    if (picture.isNull() || !folder.isValid() || !picture.save(file, "png", 100) || (mark.imageId = engine->AddImageFromFile(file, 0)) == 0) {
+    if (picture.isNull() || !folder.isValid() || !picture.save(file, "png", 100)
+        || (mark.imageId = engine->AddImageFromFile(file, 0)) == 0) {
         *problem = QStringLiteral("The picture of the watermark text could not be made.");
         return Mark();
     }
     return mark;
 }
 
-void PDFWatermark::stamp(const Mark& mark, int page)
+bool PDFWatermark::stamp(const Mark& mark, int page)
 {
+    bool drawn = true;
     engine->SetOrigin(folio::OriginTopLeft);
     engine->SetMeasurementUnits(folio::Points);
     const double w = mark.points.width(), h = mark.points.height();
@@ -250,8 +252,9 @@ void PDFWatermark::stamp(const Mark& mark, int page)
         const double width = engine->GetPageBox(folio::CropBox, folio::BoxWidth);
         const double height = engine->GetPageBox(folio::CropBox, folio::BoxHeight);
         engine->SelectImage(mark.imageId);
-        engine->DrawImage(left + (width - w) * across, top + (height - h) * down, w, h);
+        drawn = engine->DrawImage(left + (width - w) * across, top + (height - h) * down, w, h) == folio::Success && drawn;
     }
+    return drawn;
 }
 
 // ---------------------------------------------------------------- the run
@@ -278,12 +281,13 @@ void PDFWatermark::Process(QStringList paths)
     DiscardDocuments();
     ForEachRecord(files, QStringLiteral("Watermarking"), [&](fileList& rec) {
         if (LoadInput(rec)) {
-            if (engine->PageCount() < 1) {
+            // Never saved as marked without its mark.
+            if (engine->PageCount() < 1)
                 report().leftOut(rec.inputFile, QStringLiteral("has no pages"));
-            } else {
-                stamp(mark, 0);
+            else if (!stamp(mark, 0))
+                report().leftOut(rec.inputFile, QStringLiteral("the mark could not be drawn on its pages"));
+            else
                 SaveOutput(rec.outputFile);
-            }
         }
         DiscardDocuments();
     });

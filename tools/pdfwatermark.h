@@ -76,8 +76,9 @@ private:
     // The picture of the text: laid out as on a 96 dpi screen, which gives
     // its size on the page, and painted at 300 dpi.
     QImage textPicture(QSizeF* points) const;
-    // Draws the mark on `page` of the selected document, or on every page for 0.
-    void stamp(const Mark& mark, int page);
+    // Draws the mark on `page` of the selected document, or on every page for
+    // 0; false when it could not be drawn on every one of them.
+    bool stamp(const Mark& mark, int page);
 
     Ui::PDFWatermark* ui;
     int currentPosition = 5;
