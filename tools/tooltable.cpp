@@ -1,6 +1,7 @@
 #include "tooltable.h"
 
 #include "pdf_merger.h"
+#include "pdf_rotateandcrop.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ const QList<ToolRow>& toolTable()
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},
         {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_RotateAndCrop>},
         {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, nullptr},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, nullptr},
