@@ -1,5 +1,6 @@
 #include "tooltable.h"
 
+#include "pdf_batch_information_changer.h"
 #include "pdf_merger.h"
 #include "pdf_rotateandcrop.h"
 
@@ -78,7 +79,7 @@ const QList<ToolRow>& toolTable()
         {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_RotateAndCrop>},
         {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, nullptr},
-        {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, nullptr},
+        {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, &makePage<PDF_Batch_Information_Changer>},
         {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, nullptr},
     };
