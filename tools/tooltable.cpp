@@ -3,6 +3,7 @@
 #include "pdf_batch_information_changer.h"
 #include "pdf_merger.h"
 #include "pdf_rotateandcrop.h"
+#include "pdfpageresizer.h"
 
 namespace {
 
@@ -70,7 +71,7 @@ const QList<ToolRow>& toolTable()
         {Tool::Merger,         "PDF Merger",          0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Merger>},
         {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDFPageResizer>},
         {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
