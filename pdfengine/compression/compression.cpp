@@ -6,6 +6,7 @@
 // the font can show exists there under the same code.
 
 #include "compression/collector.h"
+#include "compression/deflate.h"
 #include "core/instance.h"
 #include "images/rasterimage.h"
 #include "text/standardfonts.h"
@@ -14,8 +15,6 @@
 #include <qpdf/QPDF.hh>
 
 #include <QRegularExpression>
-
-#include <zlib.h>
 
 #include <functional>
 #include <set>
@@ -133,34 +132,6 @@ bool isUndoableFilter(const std::string& name)
 std::string bufferText(const std::shared_ptr<Buffer>& b)
 {
     return b ? std::string(reinterpret_cast<const char*>(b->getBuffer()), b->getSize()) : std::string();
-}
-
-enum class Deflate {
-    Best,      // zlib's best level, as for text-like data
-    Predicted  // PNG-predicted pixels: zlib's filtered strategy at its default
-               // level; level 9 crawls on such data for about 1% less
-};
-
-std::string deflate(const std::string& data, Deflate mode)
-{
-    if (data.size() > 0xffffffffu)
-        throw std::runtime_error("stream too large for one zlib call");
-    z_stream z{};
-    const bool predicted = mode == Deflate::Predicted;
-    if (deflateInit2(&z, predicted ? 6 : 9, Z_DEFLATED, 15, 8, predicted ? Z_FILTERED : Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("zlib cannot start");
-    std::string out;
-    out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    z.avail_out = static_cast<uInt>(out.size());
-    const int rc = ::deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    if (rc != Z_STREAM_END)
-        throw std::runtime_error("zlib failed");
-    return out;
 }
 
 QPDFObjectHandle filterValue(const std::vector<QPDFObjectHandle>& items)

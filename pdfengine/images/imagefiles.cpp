@@ -3,6 +3,7 @@
 // Nothing here prints: libpng's messages are dropped, and Qt reads only BMP,
 // whose reader is silent.
 
+#include "compression/deflate.h"
 #include "images/images.h"
 #include "images/rasterimage.h"
 
@@ -12,7 +13,6 @@
 #include <QImageReader>
 
 #include <png.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -109,51 +109,6 @@ size_t decodedSize(long long width, long long height, int channels, int bits)
     return static_cast<size_t>(bytes);
 }
 
-namespace {
-
-// zlib's deflate fed piece by piece.
-class Deflater
-{
-public:
-    Deflater()
-    {
-        std::memset(&z, 0, sizeof z);
-        if (deflateInit(&z, Z_DEFAULT_COMPRESSION) != Z_OK)
-            throw std::bad_alloc();
-        out.resize(65536);
-    }
-    ~Deflater() { deflateEnd(&z); }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-
-    void add(const uint8_t* data, size_t size, bool finish)
-    {
-        z.next_in = const_cast<Bytef*>(data);
-        z.avail_in = static_cast<uInt>(size);
-        int rc = Z_OK;
-        do {
-            if (out.size() - produced < 65536)
-                out.resize(out.size() * 2);
-            z.next_out = out.data() + produced;
-            z.avail_out = static_cast<uInt>(std::min<size_t>(out.size() - produced, 1u << 30));
-            const size_t room = z.avail_out;
-            rc = deflate(&z, finish ? Z_FINISH : Z_NO_FLUSH);
-            produced += room - z.avail_out;
-            if (rc == Z_STREAM_ERROR)
-                throw std::runtime_error("deflate failed");
-        } while (finish ? rc != Z_STREAM_END : (z.avail_in > 0 || z.avail_out == 0));
-    }
-
-    std::shared_ptr<Buffer> result() const { return makeBuffer(out.data(), produced); }
-
-private:
-    z_stream z;
-    std::vector<uint8_t> out;
-    size_t produced = 0;
-};
-
-} // namespace
-
 void pngFilterRow(const uint8_t* cur, const uint8_t* prev, size_t n, size_t bpp, uint8_t* line,
                std::vector<uint8_t>& scratch)
 {
@@ -199,7 +154,7 @@ ImageStream encodeSamples(int width, int height, int colors, int bits, const uin
         s.predictorColors = colors;
     const size_t bpp = std::max<size_t>(1, size_t(std::max(colors, 1)) * size_t(bits) / 8);
     std::vector<uint8_t> line(predict ? rowBytes + 1 : 0), scratch(predict ? rowBytes : 0), zeros(predict ? rowBytes : 0);
-    Deflater deflater;
+    Deflater deflater(Deflate::Default);
     for (int y = 0; y < height; ++y) {
         const uint8_t* cur = rows + size_t(y) * rowBytes;
         const bool last = y + 1 == height;
@@ -210,7 +165,8 @@ ImageStream encodeSamples(int width, int height, int colors, int bits, const uin
             deflater.add(cur, rowBytes, last);
         }
     }
-    s.data = deflater.result();
+    const std::string deflated = deflater.take();
+    s.data = makeBuffer(deflated.data(), deflated.size());
     return s;
 }
 
