@@ -1,6 +1,7 @@
 #include "images/imagedecode.h"
 
 #include "compression/collector.h"
+#include "compression/filters.h"
 #include "images/images.h"
 #include "images/tiffdevice.h"
 #include "render/render.h"
@@ -49,53 +50,9 @@ constexpr size_t maxDecodedBytes = size_t(1) << 31;
 
 // --- stream data -------------------------------------------------------
 
-std::string canonicalFilter(const std::string& name)
-{
-    static const std::pair<const char*, const char*> abbreviations[] = {
-        {"/AHx", "/ASCIIHexDecode"}, {"/A85", "/ASCII85Decode"}, {"/LZW", "/LZWDecode"}, {"/Fl", "/FlateDecode"},
-        {"/RL", "/RunLengthDecode"}, {"/CCF", "/CCITTFaxDecode"}, {"/DCT", "/DCTDecode"},
-    };
-    for (const auto& a : abbreviations)
-        if (name == a.first)
-            return a.second;
-    return name;
-}
-
-struct Filters {
-    std::vector<std::string> names;
-    std::vector<QPDFObjectHandle> parms;  // null objects where none
-    bool valid = true;
-};
-
-Filters filtersOf(QPDFObjectHandle dict)
-{
-    Filters f;
-    QPDFObjectHandle filter = dict.getKey("/Filter");
-    QPDFObjectHandle parms = dict.getKey("/DecodeParms");
-    if (filter.isName()) {
-        f.names.push_back(canonicalFilter(filter.getName()));
-        f.parms.push_back(parms.isDictionary() ? parms : (parms.isArray() && parms.getArrayNItems() > 0 ? parms.getArrayItem(0) : QPDFObjectHandle::newNull()));
-    } else if (filter.isArray()) {
-        const int n = filter.getArrayNItems();
-        for (int i = 0; i < n; ++i) {
-            QPDFObjectHandle item = filter.getArrayItem(i);
-            if (!item.isName()) {
-                f.valid = false;
-                break;
-            }
-            f.names.push_back(canonicalFilter(item.getName()));
-            f.parms.push_back(parms.isArray() && i < parms.getArrayNItems() ? parms.getArrayItem(i)
-                                                                            : QPDFObjectHandle::newNull());
-        }
-    } else if (!filter.isNull()) {
-        f.valid = false;
-    }
-    return f;
-}
-
 enum class Codec { Plain, Dct, Jpx, Jbig2, Ccitt };
 
-Codec codecOf(const Filters& f)
+Codec codecOf(const FilterChain& f)
 {
     if (f.names.empty())
         return Codec::Plain;
@@ -111,62 +68,18 @@ Codec codecOf(const Filters& f)
     return Codec::Plain;
 }
 
-bool isGeneralFilter(const std::string& name)
-{
-    return name == "/FlateDecode" || name == "/LZWDecode" || name == "/ASCII85Decode" || name == "/ASCIIHexDecode"
-        || name == "/RunLengthDecode";
-}
-
-// Pipes a stream through QPDF's decoders. A damaged stream gives what could
-// be decoded; false when nothing could.
-bool pipeDecoded(QPDFObjectHandle stream, Collector& out)
-{
-    bool attempted = false;
-    try {
-        const bool ok = stream.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, false);
-        return attempted && (ok || !out.bytes.empty());
-    } catch (const std::exception&) {
-        return attempted && !out.bytes.empty();
-    }
-}
-
 // The stream's data with every filter applied except a final image codec
-// (DCT, JPX, JBIG2, CCITT), whose input it then is.
-bool streamData(QPDFObjectHandle stream, const Filters& f, Codec codec, size_t limit, std::string& data)
+// (DCT, JPX, JBIG2, CCITT), whose input it then is. A damaged stream gives
+// what could be decoded.
+bool streamData(QPDFObjectHandle stream, const FilterChain& f, Codec codec, size_t limit, std::string& data)
 {
-    if (!f.valid)
-        return false;
     const size_t leading = codec == Codec::Plain ? f.names.size() : f.names.size() - 1;
-    for (size_t i = 0; i < leading; ++i)
-        if (!isGeneralFilter(f.names[i]))
-            return false;
     Collector out(limit);
-    if (codec == Codec::Plain) {
-        if (!pipeDecoded(stream, out))
+    try {
+        if (!decodeFilters(stream, f, leading, out, Damage::Salvage))
             return false;
-    } else if (leading == 0) {
-        try {
-            if (!stream.pipeStreamData(&out, 0, qpdf_dl_none, true, false) && out.bytes.empty())
-                return false;
-        } catch (const std::exception&) {
-            return false;
-        }
-    } else {
-        // The leading filters alone, applied by QPDF to a scratch stream.
-        QPDF scratch;
-        scratch.setSuppressWarnings(true);
-        scratch.emptyPDF();
-        QPDFObjectHandle copy = scratch.newStream();
-        QPDFObjectHandle names = QPDFObjectHandle::newArray();
-        QPDFObjectHandle parms = QPDFObjectHandle::newArray();
-        for (size_t i = 0; i < leading; ++i) {
-            names.appendItem(QPDFObjectHandle::newName(f.names[i]));
-            QPDFObjectHandle p = f.parms[i];
-            parms.appendItem(p.isDictionary() ? p.shallowCopy() : QPDFObjectHandle::newNull());
-        }
-        copy.replaceStreamData(stream.getRawStreamData(), names, parms);
-        if (!pipeDecoded(copy, out))
-            return false;
+    } catch (const std::exception&) {
+        return false;
     }
     if (out.overflow && codec != Codec::Plain)
         return false;
@@ -211,9 +124,7 @@ QByteArray bytesOf(QPDFObjectHandle o)
         }
         if (o.isStream()) {
             Collector out(1 << 24);
-            if (pipeDecoded(o, out) || !o.getDict().hasKey("/Filter"))
-                return QByteArray(out.bytes.data(), static_cast<int>(out.bytes.size()));
-            if (o.pipeStreamData(&out, 0, qpdf_dl_none, true, false))
+            if (decodeStream(o, out, Damage::Salvage))
                 return QByteArray(out.bytes.data(), static_cast<int>(out.bytes.size()));
         }
     } catch (const std::exception&) {
@@ -1072,7 +983,7 @@ ImageFileData decodeImage(QPDFObjectHandle image)
     const int height = intValue(dict.getKey("/Height"), 0);
     if (width <= 0 || height <= 0 || static_cast<double>(width) * height > maxRenderPixels)
         return result;
-    const Filters filters = filtersOf(dict);
+    const FilterChain filters = filterChain(dict);
     const Codec codec = codecOf(filters);
     const bool stencil = boolValue(dict.getKey("/ImageMask"), false);
     ColorModel cm;
@@ -1126,7 +1037,7 @@ ImageFileData decodeImage(QPDFObjectHandle image)
         QPDFObjectHandle globalsStream = key(parms, "/JBIG2Globals");
         if (globalsStream.isStream()) {
             Collector out(maxDecodedBytes);
-            if (pipeDecoded(globalsStream, out) || !globalsStream.getDict().hasKey("/Filter"))
+            if (decodeStream(globalsStream, out, Damage::Salvage))
                 globals = std::move(out.bytes);
         }
         if (!decodeJbig2(data, globals, width, height, s))
@@ -1169,7 +1080,7 @@ int imageTypeOf(QPDFObjectHandle image)
 {
     if (!image.isStream())
         return ImageTypeUnknown;
-    switch (codecOf(filtersOf(image.getDict()))) {
+    switch (codecOf(filterChain(image.getDict()))) {
     case Codec::Dct: return ImageTypeJpeg;
     case Codec::Jpx: return ImageTypeJpeg2000;
     case Codec::Jbig2: return ImageTypeJbig2;
