@@ -3,6 +3,7 @@
 #include "compression/collector.h"
 #include "compression/filters.h"
 #include "images/images.h"
+#include "images/jpeg.h"
 #include "images/tiffdevice.h"
 #include "render/render.h"
 
@@ -531,48 +532,6 @@ QImage samplesToImage(const Samples& s, const ColorModel& cm, QPDFObjectHandle d
 
 // --- codecs -----------------------------------------------------------------
 
-struct JpegInfo {
-    int width = 0;
-    int height = 0;
-    int comps = 0;
-};
-
-// The frame header of JPEG data.
-JpegInfo jpegInfo(const std::string& d)
-{
-    JpegInfo info;
-    size_t i = 2;
-    if (d.size() < 4 || static_cast<unsigned char>(d[0]) != 0xff || static_cast<unsigned char>(d[1]) != 0xd8)
-        return info;
-    while (i + 4 <= d.size()) {
-        if (static_cast<unsigned char>(d[i]) != 0xff) {
-            ++i;
-            continue;
-        }
-        const unsigned marker = static_cast<unsigned char>(d[i + 1]);
-        if (marker == 0xff) {
-            ++i;
-            continue;
-        }
-        if (marker == 0xd8 || marker == 0x01 || (marker >= 0xd0 && marker <= 0xd7)) {
-            i += 2;
-            continue;
-        }
-        if (marker == 0xd9 || marker == 0xda)
-            break;
-        const size_t len = (size_t(static_cast<unsigned char>(d[i + 2])) << 8) | static_cast<unsigned char>(d[i + 3]);
-        const bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
-        if (frame && i + 10 <= d.size()) {
-            info.height = (static_cast<unsigned char>(d[i + 5]) << 8) | static_cast<unsigned char>(d[i + 6]);
-            info.width = (static_cast<unsigned char>(d[i + 7]) << 8) | static_cast<unsigned char>(d[i + 8]);
-            info.comps = static_cast<unsigned char>(d[i + 9]);
-            return info;
-        }
-        i += 2 + len;
-    }
-    return info;
-}
-
 // libjpeg's failures end the decoding; its messages are never printed.
 struct JpegErrors {
     jpeg_error_mgr base;
@@ -587,13 +546,13 @@ struct JpegErrors {
 
 // JPEG data decoded by libjpeg to raw samples: CMYK stays as stored (YCCK
 // becomes CMYK), YCbCr becomes RGB. Rows the data does not reach stay 0.
-bool decodeJpeg(const std::string& jpeg, const JpegInfo& info, Samples& s)
+bool decodeJpeg(const std::string& jpeg, const JpegLayout& info, Samples& s)
 {
     if (info.width <= 0 || info.height <= 0 || static_cast<double>(info.width) * info.height > maxRenderPixels)
         return false;
     s.width = info.width;
     s.height = info.height;
-    s.comps = info.comps;
+    s.comps = info.components;
     s.bpc = 8;
     s.data.assign(s.stride() * static_cast<size_t>(s.height), '\0');
 
@@ -613,13 +572,13 @@ bool decodeJpeg(const std::string& jpeg, const JpegInfo& info, Samples& s)
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&cinfo, TRUE);
     if (static_cast<int>(cinfo.image_width) != info.width || static_cast<int>(cinfo.image_height) != info.height
-        || cinfo.num_components != info.comps) {
+        || cinfo.num_components != info.components) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    cinfo.out_color_space = info.comps == 4 ? JCS_CMYK : info.comps == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    cinfo.out_color_space = info.components == 4 ? JCS_CMYK : info.components == 3 ? JCS_RGB : JCS_GRAYSCALE;
     jpeg_start_decompress(&cinfo);
-    if (static_cast<int>(cinfo.output_components) != info.comps) {
+    if (static_cast<int>(cinfo.output_components) != info.components) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -1007,19 +966,19 @@ ImageFileData decodeImage(QPDFObjectHandle image)
         std::string jpeg;
         if (!streamData(image, filters, codec, maxDecodedBytes, jpeg))
             return result;
-        const JpegInfo info = jpegInfo(jpeg);
-        if (info.comps != 1 && info.comps != 3 && info.comps != 4)
+        const JpegLayout info = jpegLayout(reinterpret_cast<const uint8_t*>(jpeg.data()), jpeg.size(), false);
+        if (info.components != 1 && info.components != 3 && info.components != 4)
             return result;
         if (!hasColorSpace && !stencil)
-            deviceByComponents(info.comps, cm);
+            deviceByComponents(info.components, cm);
         // Image readers show the JPEG bytes as the page does when the colour
         // space is plain and the samples are used as stored; CMYK JPEG data
         // is taken by readers as inverted (Adobe's convention), which the
         // page shows only with an inverting /Decode.
         const std::vector<double> decode = numbers(dict.getKey("/Decode"));
-        const bool plainSpace = !stencil && cm.comps == info.comps
+        const bool plainSpace = !stencil && cm.comps == info.components
             && (cm.family == Family::Gray || cm.family == Family::Rgb || cm.family == Family::Cmyk);
-        const bool asStored = info.comps == 4 ? isInvertedDecode(decode, 4) : isDefaultDecode(decode, info.comps);
+        const bool asStored = info.components == 4 ? isInvertedDecode(decode, 4) : isDefaultDecode(decode, info.components);
         if (plainSpace && asStored) {
             result.jpeg = QByteArray(jpeg.data(), static_cast<int>(jpeg.size()));
             return result;

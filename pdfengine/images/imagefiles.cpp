@@ -5,6 +5,7 @@
 
 #include "compression/deflate.h"
 #include "images/images.h"
+#include "images/jpeg.h"
 #include "images/rasterimage.h"
 
 #include <QBuffer>
@@ -419,91 +420,19 @@ void parseExif(const uint8_t* p, size_t n, ExifInfo& info)
 bool readJpeg(const QByteArray& bytes, FileImage& image)
 {
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
-    const size_t n = static_cast<size_t>(bytes.size());
-    int sofType = -1, precision = 0, width = 0, height = 0, components = 0;
-    bool adobe = false;
-    int jfifUnits = 0, jfifX = 0, jfifY = 0;
-    ExifInfo exif;
-    bool haveExif = false;
-    std::map<int, QByteArray> iccChunks;
-    int iccCount = 0;
-    size_t end = 0;  // just past EOI
-
-    size_t pos = 2;
-    bool inScan = false;
-    while (pos < n) {
-        if (inScan) {
-            // Entropy-coded data runs to the next marker that is neither a
-            // stuffed zero nor a restart marker.
-            const uint8_t* ff = static_cast<const uint8_t*>(std::memchr(p + pos, 0xFF, n - pos));
-            if (!ff)
-                return false;
-            pos = static_cast<size_t>(ff - p);
-            if (pos + 1 >= n)
-                return false;
-            const uint8_t next = p[pos + 1];
-            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
-                pos += next == 0xFF ? 1 : 2;
-                continue;
-            }
-            inScan = false;
-        }
-        // Stray bytes between segments are passed over, as JPEG decoders do.
-        while (pos < n && p[pos] != 0xFF)
-            ++pos;
-        while (pos < n && p[pos] == 0xFF)
-            ++pos;
-        if (pos >= n)
-            return false;
-        const uint8_t marker = p[pos++];
-        if (marker == 0xD9) {
-            end = pos;
-            break;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
-            continue;
-        if (marker == 0xD8 || pos + 2 > n)
-            return false;
-        const size_t length = static_cast<size_t>(be16(p + pos));
-        if (length < 2 || pos + length > n)
-            return false;
-        const uint8_t* seg = p + pos + 2;
-        const size_t segLen = length - 2;
-        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC) {
-            if (segLen < 6 || sofType >= 0)
-                return false;
-            sofType = marker;
-            precision = seg[0];
-            height = be16(seg + 1);
-            width = be16(seg + 3);
-            components = seg[5];
-        } else if (marker == 0xDA) {
-            if (sofType < 0)
-                return false;
-            inScan = true;
-        } else if (marker == 0xE0 && segLen >= 12 && std::memcmp(seg, "JFIF\0", 5) == 0) {
-            jfifUnits = seg[7];
-            jfifX = be16(seg + 8);
-            jfifY = be16(seg + 10);
-        } else if (marker == 0xE1 && segLen >= 6 && std::memcmp(seg, "Exif\0", 5) == 0 && !haveExif) {
-            haveExif = true;
-            parseExif(seg + 6, segLen - 6, exif);
-        } else if (marker == 0xE2 && segLen >= 14 && std::memcmp(seg, "ICC_PROFILE\0", 12) == 0) {
-            iccCount = seg[13];
-            iccChunks[seg[12]] = QByteArray(reinterpret_cast<const char*>(seg + 14), static_cast<int>(segLen - 14));
-        } else if (marker == 0xEE && segLen >= 12 && std::memcmp(seg, "Adobe", 5) == 0) {
-            adobe = true;
-        }
-        pos += length;
-    }
-    if (!end || sofType < 0 || width <= 0 || height <= 0)
+    const JpegLayout j = jpegLayout(p, static_cast<size_t>(bytes.size()), true);
+    if (!j.end || j.frameMarker < 0 || j.width <= 0 || j.height <= 0)
         return false;
+    ExifInfo exif;
+    if (j.exif)
+        parseExif(j.exif, j.exifSize, exif);
+    const int components = j.components;
 
     image.orientation = exif.orientation;
-    if (jfifUnits == 1 || jfifUnits == 2) {
-        image.horizontalDpi = dpiFrom(jfifX, jfifUnits);
-        image.verticalDpi = dpiFrom(jfifY, jfifUnits);
-    } else if (haveExif && (exif.unit == 2 || exif.unit == 3)) {
+    if (j.jfifUnits == 1 || j.jfifUnits == 2) {
+        image.horizontalDpi = dpiFrom(j.jfifX, j.jfifUnits);
+        image.verticalDpi = dpiFrom(j.jfifY, j.jfifUnits);
+    } else if (j.exif && (exif.unit == 2 || exif.unit == 3)) {
         image.horizontalDpi = dpiFrom(exif.xResolution, exif.unit == 3 ? 2 : 1);
         image.verticalDpi = dpiFrom(exif.yResolution, exif.unit == 3 ? 2 : 1);
     }
@@ -511,29 +440,29 @@ bool readJpeg(const QByteArray& bytes, FileImage& image)
     // PDF readers show baseline, extended and progressive Huffman-coded JPEGs
     // of 8-bit samples. The rare others (arithmetic coding, lossless, 12-bit)
     // would not show everywhere.
-    const bool dctReadable = (sofType == 0xC0 || sofType == 0xC1 || sofType == 0xC2) && precision == 8
+    const bool dctReadable = (j.frameMarker == 0xC0 || j.frameMarker == 0xC1 || j.frameMarker == 0xC2) && j.precision == 8
         && (components == 1 || components == 3 || components == 4);
     if (!dctReadable)
         return false;
 
     ImageStream& s = image.image;
-    s.width = width;
-    s.height = height;
+    s.width = j.width;
+    s.height = j.height;
     s.bitsPerComponent = 8;
     s.colorSpace = components == 1 ? "/DeviceGray" : components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
     // Adobe's CMYK JPEGs store inverted ink values.
-    if (components == 4 && adobe)
+    if (components == 4 && j.adobe)
         s.decode = {1, 0, 1, 0, 1, 0, 1, 0};
     s.filter = "/DCTDecode";
-    if (iccCount > 0 && static_cast<int>(iccChunks.size()) == iccCount) {
+    if (j.iccCount > 0 && static_cast<int>(j.iccChunks.size()) == j.iccCount) {
         QByteArray profile;
-        for (const auto& chunk : iccChunks)
+        for (const auto& chunk : j.iccChunks)
             profile += chunk.second;
         attachIccProfile(s, profile, components);
     }
     // Data after the end-of-image marker (thumbnail trailers, motion-photo
     // videos) is not part of the picture.
-    s.data = makeBuffer(p, end);
+    s.data = makeBuffer(p, j.end);
     return true;
 }
 
