@@ -1,15 +1,15 @@
+// JPEG: the markers of JPEG data, and JPEG files as image XObject data (their
+// own bytes, with the resolution, orientation and ICC profile they record).
+
 #include "images/jpeg.h"
+
+#include "images/rasterimage.h"
 
 #include <cstring>
 
 namespace fpe {
 
 namespace {
-
-int be16(const uint8_t* p)
-{
-    return (p[0] << 8) | p[1];
-}
 
 bool isFrameMarker(uint8_t marker)
 {
@@ -96,6 +96,110 @@ JpegLayout jpegLayout(const uint8_t* p, size_t n, bool wholeImage)
         pos += length;
     }
     return j;
+}
+
+namespace {
+
+struct ExifInfo {
+    int orientation = 1;
+    double xResolution = 0, yResolution = 0;
+    int unit = 2;  // 2 inch, 3 centimetre (EXIF's default is inch)
+};
+
+void parseExif(const uint8_t* p, size_t n, ExifInfo& info)
+{
+    if (n < 8)
+        return;
+    const bool little = p[0] == 'I' && p[1] == 'I';
+    if (!little && !(p[0] == 'M' && p[1] == 'M'))
+        return;
+    auto u16 = [&](size_t at) -> int { return at + 2 <= n ? (little ? le16(p + at) : be16(p + at)) : 0; };
+    auto u32 = [&](size_t at) -> uint32_t { return at + 4 <= n ? (little ? le32(p + at) : be32(p + at)) : 0; };
+    if (u16(2) != 42)
+        return;
+    const size_t ifd = u32(4);
+    if (ifd < 8 || ifd + 2 > n)
+        return;
+    const int entries = u16(ifd);
+    for (int i = 0; i < entries; ++i) {
+        const size_t e = ifd + 2 + size_t(i) * 12;
+        if (e + 12 > n)
+            break;
+        const int tag = u16(e), type = u16(e + 2);
+        auto rational = [&]() -> double {
+            const size_t at = u32(e + 8);
+            if (type != 5 || at + 8 > n)
+                return 0;
+            const uint32_t den = u32(at + 4);
+            return den ? double(u32(at)) / den : 0;
+        };
+        switch (tag) {
+        case 0x0112:
+            if (type == 3) {
+                const int o = u16(e + 8);
+                info.orientation = (o >= 1 && o <= 8) ? o : 1;
+            }
+            break;
+        case 0x011A: info.xResolution = rational(); break;
+        case 0x011B: info.yResolution = rational(); break;
+        case 0x0128:
+            if (type == 3)
+                info.unit = u16(e + 8);
+            break;
+        default: break;
+        }
+    }
+}
+
+} // namespace
+
+bool readJpegImage(const QByteArray& bytes, FileImage& image)
+{
+    const auto* p = reinterpret_cast<const uint8_t*>(bytes.constData());
+    const JpegLayout j = jpegLayout(p, static_cast<size_t>(bytes.size()), true);
+    if (!j.end || j.frameMarker < 0 || j.width <= 0 || j.height <= 0)
+        return false;
+    ExifInfo exif;
+    if (j.exif)
+        parseExif(j.exif, j.exifSize, exif);
+    const int components = j.components;
+
+    image.orientation = exif.orientation;
+    if (j.jfifUnits == 1 || j.jfifUnits == 2) {
+        image.horizontalDpi = dpiFrom(j.jfifX, j.jfifUnits);
+        image.verticalDpi = dpiFrom(j.jfifY, j.jfifUnits);
+    } else if (j.exif && (exif.unit == 2 || exif.unit == 3)) {
+        image.horizontalDpi = dpiFrom(exif.xResolution, exif.unit == 3 ? 2 : 1);
+        image.verticalDpi = dpiFrom(exif.yResolution, exif.unit == 3 ? 2 : 1);
+    }
+
+    // PDF readers show baseline, extended and progressive Huffman-coded JPEGs
+    // of 8-bit samples. The rare others (arithmetic coding, lossless, 12-bit)
+    // would not show everywhere.
+    const bool dctReadable = (j.frameMarker == 0xC0 || j.frameMarker == 0xC1 || j.frameMarker == 0xC2) && j.precision == 8
+        && (components == 1 || components == 3 || components == 4);
+    if (!dctReadable)
+        return false;
+
+    ImageStream& s = image.image;
+    s.width = j.width;
+    s.height = j.height;
+    s.bitsPerComponent = 8;
+    s.colorSpace = components == 1 ? "/DeviceGray" : components == 3 ? "/DeviceRGB" : "/DeviceCMYK";
+    // Adobe's CMYK JPEGs store inverted ink values.
+    if (components == 4 && j.adobe)
+        s.decode = {1, 0, 1, 0, 1, 0, 1, 0};
+    s.filter = "/DCTDecode";
+    if (j.iccCount > 0 && static_cast<int>(j.iccChunks.size()) == j.iccCount) {
+        QByteArray profile;
+        for (const auto& chunk : j.iccChunks)
+            profile += chunk.second;
+        attachIccProfile(s, profile, components);
+    }
+    // Data after the end-of-image marker (thumbnail trailers, motion-photo
+    // videos) is not part of the picture.
+    s.data = makeBuffer(p, j.end);
+    return true;
 }
 
 } // namespace fpe
