@@ -1,10 +1,17 @@
-// JPEG: the markers of JPEG data, and JPEG files as image XObject data (their
-// own bytes, with the resolution, orientation and ICC profile they record).
+// JPEG: the markers of JPEG data, JPEG files as image XObject data (their own
+// bytes, with the resolution, orientation and ICC profile they record), and
+// DCT data of image XObjects decoded by libjpeg.
 
 #include "images/jpeg.h"
 
+#include "images/colorspaces.h"
 #include "images/rasterimage.h"
+#include "render/render.h"
 
+#include <jpeglib.h>
+
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
 
 namespace fpe {
@@ -200,6 +207,72 @@ bool readJpegImage(const QByteArray& bytes, FileImage& image)
     // videos) is not part of the picture.
     s.data = makeBuffer(p, j.end);
     return true;
+}
+
+namespace {
+
+// libjpeg's failures end the decoding; its messages are never printed.
+struct JpegErrors {
+    jpeg_error_mgr base;
+    std::jmp_buf escape;
+
+    static void fail(j_common_ptr info)
+    {
+        std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->escape, 1);
+    }
+    static void quiet(j_common_ptr) {}
+};
+
+} // namespace
+
+// JPEG data decoded by libjpeg to raw samples: CMYK stays as stored (YCCK
+// becomes CMYK), YCbCr becomes RGB. Rows the data does not reach stay 0.
+bool decodeJpeg(const std::string& jpeg, const JpegLayout& info, Samples& s)
+{
+    if (info.width <= 0 || info.height <= 0 || static_cast<double>(info.width) * info.height > maxRenderPixels)
+        return false;
+    s.width = info.width;
+    s.height = info.height;
+    s.comps = info.components;
+    s.bpc = 8;
+    s.data.assign(s.stride() * static_cast<size_t>(s.height), '\0');
+
+    jpeg_decompress_struct cinfo;
+    JpegErrors errors;
+    cinfo.err = jpeg_std_error(&errors.base);
+    errors.base.error_exit = JpegErrors::fail;
+    errors.base.output_message = JpegErrors::quiet;
+    errors.base.emit_message = [](j_common_ptr, int) {};
+    // Only plain data lives across the jump: everything above is allocated first.
+    volatile int rows = 0;
+    if (setjmp(errors.escape)) {
+        jpeg_destroy_decompress(&cinfo);
+        return rows > 0;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char*>(jpeg.data()), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&cinfo, TRUE);
+    if (static_cast<int>(cinfo.image_width) != info.width || static_cast<int>(cinfo.image_height) != info.height
+        || cinfo.num_components != info.components) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    cinfo.out_color_space = info.components == 4 ? JCS_CMYK : info.components == 3 ? JCS_RGB : JCS_GRAYSCALE;
+    jpeg_start_decompress(&cinfo);
+    if (static_cast<int>(cinfo.output_components) != info.components) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    const size_t stride = s.stride();
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = reinterpret_cast<JSAMPROW>(&s.data[stride * cinfo.output_scanline]);
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+            break;
+        rows = rows + 1;
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return rows > 0;
 }
 
 } // namespace fpe

@@ -1,13 +1,15 @@
 #pragma once
 
 // JPEG data as its markers lay it out: the frame header and the application
-// segments the engine reads, found by one walk over the markers.
+// segments the engine reads, found by one walk over the markers; and JPEG
+// data decoded to samples. (JPEG files: rasterimage.h.)
 
 #include <QByteArray>
 
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <string>
 
 namespace fpe {
 
@@ -35,5 +37,12 @@ struct JpegLayout {
 // the first scan, which is enough for the frame header. Damaged data ends the
 // walk where it is met, keeping what was found before.
 JpegLayout jpegLayout(const uint8_t* data, size_t size, bool wholeImage);
+
+struct Samples;  // colorspaces.h
+
+// JPEG data decoded by libjpeg to raw samples: CMYK stays as stored (YCCK
+// becomes CMYK), YCbCr becomes RGB. Rows the data does not reach stay 0;
+// false when not even one row could be decoded.
+bool decodeJpeg(const std::string& jpeg, const JpegLayout& info, Samples& s);
 
 } // namespace fpe
