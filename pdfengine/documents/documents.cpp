@@ -172,6 +172,8 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 
 int Instance::RemoveDocument(int DocumentID)
 {
+    if (!findDocument(DocumentID))
+        return 0;
     for (auto it = documents.begin(); it != documents.end(); ++it) {
         if ((*it)->id != DocumentID)
             continue;
