@@ -257,11 +257,12 @@ int Instance::SaveImageToFile(const QString& FileName)
     QPDFObjectHandle image = doc->pdf->getObjectByObjGen(entry->objGen);
     if (!isImage(image))
         return 0;
-    const ImageFileData data = imageFileData(image);
-    if (data.isNull())
-        return 0;
+    // A target that cannot be written fails before the image is decoded.
     OutputFile out(FileName);
     if (!out.isOpen())
+        return 0;
+    const ImageFileData data = imageFileData(image);
+    if (data.isNull())
         return 0;
     bool written;
     if (!data.jpeg.isEmpty()) {
