@@ -114,8 +114,8 @@ struct Document {
 
     // Per-concern state.
     std::map<int, QPDFObjGen> outlineIds;            // outline id -> outline item
+    std::map<QPDFObjGen, int> outlineIdOf;           // and back
     std::shared_ptr<OutlineTree> outlineTree;
-    std::map<int, std::vector<int>> imageLists;      // list id -> image ids
     std::vector<int> foundImages;                    // FindImages: image ids, document order
     std::map<QPDFObjGen, int> imageIds;              // image object -> its registry id
     std::map<QPDFObjGen, PageOverlay> overlays;      // page -> drawing overlay

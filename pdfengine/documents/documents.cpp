@@ -172,6 +172,8 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 
 int Instance::RemoveDocument(int DocumentID)
 {
+    if (!findDocument(DocumentID))
+        return 0;
     for (auto it = documents.begin(); it != documents.end(); ++it) {
         if ((*it)->id != DocumentID)
             continue;
@@ -215,11 +217,10 @@ int Instance::CopyPageRanges(int DocumentID, const QString& RangeList)
 int Instance::SaveToFile(const QString& FileName)
 {
     Document& doc = selectedDoc();
-    if (FileName.isEmpty() || doc.pageObjects().empty() || !sourcesIntact(doc))
-        return 0;
-    // Written completely or not at all, like every file the engine writes.
+    // Written completely or not at all, like every file the engine writes;
+    // a target that cannot be written fails before any work is done.
     OutputFile out(FileName);
-    if (!out.isOpen())
+    if (!out.isOpen() || doc.pageObjects().empty() || !sourcesIntact(doc))
         return 0;
     try {
         bool failed = false;
