@@ -9,8 +9,10 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -262,6 +264,18 @@ void FeatureBase::StampDocumentInformation()
     engine->SetInformation(folio::InfoKeywords, QString());
     engine->SetInformation(folio::InfoCreator, QString());
     engine->SetInformation(folio::InfoCreator, record.toolName);
+}
+
+QImage FeatureBase::RenderPage(int page, double dpi)
+{
+    QImage image;
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return image;
+    const QString target = ToNativePath(dir.filePath(QGuiApplication::applicationDisplayName()));
+    if (engine->RenderPageToFile(dpi, page, folio::RenderBmp, target) == folio::Success)
+        image.load(target);
+    return image;
 }
 
 void FeatureBase::RemoveOutlines()

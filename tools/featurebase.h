@@ -5,6 +5,7 @@
 #include "papersizes.h"
 #include "runreport.h"
 
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QPalette>
@@ -139,6 +140,11 @@ protected:
     // `verb` and the record's file name; stops between records when the
     // user asks to. False when stopped.
     bool ForEachRecord(QList<fileList>& list, const QString& verb, const std::function<void(fileList&)>& step);
+
+    // A page (from 1) of the selected document drawn at that resolution by
+    // the engine, through a temporary folder that removes itself; a null
+    // image when nothing could be drawn.
+    QImage RenderPage(int page, double dpi);
 
     // Removes every bookmark of the selected document.
     void RemoveOutlines();
