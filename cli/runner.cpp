@@ -178,6 +178,10 @@ int Runner::parse(const QStringList& arguments)
     for (const Option& o : command.options) {
         if (!parser.isSet(o.name))
             continue;
+        for (const QString& other : o.excludes)
+            if (parser.isSet(other))
+                return usageError(QStringLiteral("%1: --%2 and --%3 cannot be given together").arg(command.name, o.name, other),
+                                  &command);
         const QString value = parser.value(o.name);
         toolOptions.append({&o, value});
         givenOptions.insert(o.name, value);
