@@ -1,6 +1,7 @@
 #include "tooltable.h"
 
 #include "pdf_merger.h"
+#include "pdf_splitter.h"
 
 namespace {
 
@@ -66,7 +67,7 @@ const QList<ToolRow>& toolTable()
     static const QList<ToolRow> rows = {
     //   tool                  name                   layout  count              files          save        preview            fills  shift  page
         {Tool::Merger,         "PDF Merger",          0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Merger>},
-        {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Splitter>},
         {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
