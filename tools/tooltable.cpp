@@ -1,6 +1,7 @@
 #include "tooltable.h"
 
 #include "pdf_merger.h"
+#include "pdf_pageremover.h"
 #include "pdf_splitter.h"
 
 namespace {
@@ -77,7 +78,7 @@ const QList<ToolRow>& toolTable()
         {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, nullptr},
+        {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, &makePage<PDF_PageRemover>},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, nullptr},
         {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, nullptr},
