@@ -29,9 +29,32 @@ void holdSources(Document& dest, const Document& source)
         hold(s);
 }
 
+using NamedDestinations = std::map<std::string, QPDFObjectHandle>;
+
+// The source's /Names /Dests tree as a map, read once for as long as the
+// document does not change: splitting a document page by page looks up the
+// links of every page.
+const NamedDestinations& namedDestinations(Document& doc)
+{
+    if (doc.namedDestinations && doc.namedDestinationsRevision == doc.revision)
+        return *doc.namedDestinations;
+    auto names = std::make_shared<NamedDestinations>();
+    QPDFObjectHandle tree = doc.pdf->getRoot().getKey("/Names").getKeyIfDict("/Dests");
+    try {
+        if (tree.isDictionary())
+            for (const auto& [name, target] : QPDFNameTreeObjectHelper(tree, *doc.pdf, false))
+                names->emplace(name, target);
+    } catch (const std::exception&) {
+        // A broken name tree: the names read so far are found, no others.
+    }
+    doc.namedDestinations = names;
+    doc.namedDestinationsRevision = doc.revision;
+    return *names;
+}
+
 // A destination as an explicit array ([page /XYZ ...]), looking named
 // destinations up in the document's /Dests dictionary or /Names /Dests tree.
-QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
+QPDFObjectHandle explicitDestination(QPDF& pdf, const NamedDestinations& names, QPDFObjectHandle dest)
 {
     for (int hop = 0; hop < 4; ++hop) {
         if (dest.isArray())
@@ -41,19 +64,14 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
             continue;
         }
         QPDFObjectHandle found;
-        QPDFObjectHandle root = pdf.getRoot();
         if (dest.isName()) {
-            QPDFObjectHandle dests = root.getKey("/Dests");
+            QPDFObjectHandle dests = pdf.getRoot().getKey("/Dests");
             if (dests.isDictionary())
                 found = dests.getKey(dest.getName());
         } else if (dest.isString()) {
-            QPDFObjectHandle tree = root.getKey("/Names").getKeyIfDict("/Dests");
-            try {
-                if (tree.isDictionary())
-                    QPDFNameTreeObjectHelper(tree, pdf, false).findObject(dest.getUTF8Value(), found);
-            } catch (const std::exception&) {
-                found = QPDFObjectHandle();  // a broken name tree: the name is not found
-            }
+            const auto it = names.find(dest.getUTF8Value());
+            if (it != names.end())
+                found = it->second;
         }
         if (!found.isInitialized() || found.isNull())
             return QPDFObjectHandle::newNull();
@@ -67,14 +85,14 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
 // named destination would look its name up in the wrong document; both are
 // made explicit here. A named link whose target page was not copied is
 // dropped, so that it jumps nowhere rather than somewhere wrong.
-void retargetLink(QPDF& from, QPDFObjectHandle copiedAnnot, QPDFObjectHandle sourceAnnot,
-                  const std::map<QPDFObjGen, QPDFObjectHandle>& pageCopies)
+void retargetLink(QPDF& from, const NamedDestinations& names, QPDFObjectHandle copiedAnnot,
+                  QPDFObjectHandle sourceAnnot, const std::map<QPDFObjGen, QPDFObjectHandle>& pageCopies)
 {
     // The destination's copy: an array, or null to drop the link, or an
     // uninitialised handle to keep what QPDF copied.
     auto retarget = [&](QPDFObjectHandle sourceDest) -> QPDFObjectHandle {
         const bool named = !sourceDest.isArray();
-        QPDFObjectHandle dest = explicitDestination(from, sourceDest);
+        QPDFObjectHandle dest = explicitDestination(from, names, sourceDest);
         QPDFObjectHandle target = dest.isArray() && dest.getArrayNItems() > 0 ? dest.getArrayItem(0)
                                                                               : QPDFObjectHandle::newNull();
         auto it = target.isIndirect() ? pageCopies.find(target.getObjGen()) : pageCopies.end();
@@ -192,7 +210,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
                 QPDFObjectHandle annot = annots.getArrayItem(i);
                 if (!annot.isIndirect() || !annot.isDictionary() || !annot.getKey("/Subtype").isNameAndEquals("/Link"))
                     continue;
-                retargetLink(from, copied.getArrayItem(i), annot, pageCopies);
+                retargetLink(from, namedDestinations(source), copied.getArrayItem(i), annot, pageCopies);
             }
         }
     }
