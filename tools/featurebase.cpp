@@ -390,6 +390,30 @@ bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
     return false;
 }
 
+bool FeatureBase::LoadSingleInput(fileList& rec, bool decrypt)
+{
+    DiscardDocuments();
+    bool loaded = false;
+    if (InputProblem(rec.inputFile).isEmpty() && engine->LoadFromFile(rec.inputFile, rec.password) == folio::Success) {
+        if (decrypt)
+            engine->Decrypt();
+        runReport.processed(rec.inputFile);
+        loaded = true;
+    } else if (!InputProblem(rec.inputFile).isEmpty() || engine->LastLoadError() != folio::LoadNeedsPassword) {
+        return LoadInput(rec, decrypt);  // reports why it does not open
+    } else {
+        const QList<fileList> asked = PreProcess({rec}, false);
+        if (asked.isEmpty())
+            return false;
+        rec = asked.first();
+        loaded = LoadInput(rec, decrypt);
+    }
+    // The older half goes: the engine's spare document, or the copy the password test opened.
+    if (loaded)
+        RemoveAllDocuments();
+    return loaded;
+}
+
 bool FeatureBase::SaveOutput(const QString& path)
 {
     StampDocumentInformation();

@@ -124,6 +124,12 @@ protected:
     // reported left out and false is returned, so that no tool ever works on
     // the document that happened to be selected before.
     bool LoadInput(const fileList& rec, bool decrypt = true);
+    // The load of a single-file tool, in place of PreProcess and LoadInput:
+    // the file is opened once, and goes through PreProcess's password
+    // question only when it needs a password. The record keeps the password
+    // typed. Reported as LoadInput; the file is then the engine's only
+    // document, selected.
+    bool LoadSingleInput(fileList& rec, bool decrypt = true);
     // Stamps the selected document's information, saves it to `path` and
     // reports the output written or failed.
     bool SaveOutput(const QString& path);

@@ -49,11 +49,9 @@ void PDF_PageRemover::FileSelected(QString path)
     selectionProblem = QStringLiteral("no PDF engine to open it");
     if (!hasEngine())
         return;
-    // Only the file chosen now is kept: earlier choices would pile up.
-    DiscardDocuments();
-
-    const QList<fileList> list = PreProcess(ToFileList({path}), false);
-    if (list.isEmpty() || !LoadInput(list.first(), false)) {
+    // Only the file chosen now stays in the engine: earlier choices would pile up.
+    fileList rec = ToFileList({path}).first();
+    if (!LoadSingleInput(rec, false)) {
         const QList<RunReport::Entry>& entries = lastReport().entries();
         selectionProblem = entries.isEmpty() ? QStringLiteral("does not open") : entries.last().reason;
         const bool passwordRefused = InputProblem(path).isEmpty() && engine->LastLoadError() == folio::LoadNeedsPassword;
@@ -65,9 +63,7 @@ void PDF_PageRemover::FileSelected(QString path)
                               QStringLiteral("%1 does not open: %2").arg(ToNativePath(path), selectionProblem));
         return;
     }
-    // The copy the password test opened goes: the older of the two.
-    RemoveAllDocuments();
-    current = list.first();
+    current = rec;
     documentId = engine->SelectedDocument();
     thumbnails->fill(engine->PageCount());
     ShowRemoverPage();

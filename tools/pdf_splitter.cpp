@@ -111,15 +111,11 @@ void PDF_Splitter::Process(QStringList paths)
     files = ToFileList(paths.mid(0, 1));
     if (files.isEmpty())
         return;
-    files = PreProcess(files, false);
-    if (files.isEmpty())
-        return;
-    const fileList source = files.first();
-    DiscardDocuments();
-    if (!LoadInput(source)) {
+    if (!LoadSingleInput(files.first())) {
         DiscardDocuments();
         return;
     }
+    const fileList source = files.first();
     const int sourceId = engine->SelectedDocument();
 
     // Nothing is asked for a run that can write nothing.
