@@ -29,32 +29,44 @@ void holdSources(Document& dest, const Document& source)
         hold(s);
 }
 
-using NamedDestinations = std::map<std::string, QPDFObjectHandle>;
-
-// The source's /Names /Dests tree as a map, read once for as long as the
-// document does not change: splitting a document page by page looks up the
-// links of every page.
-const NamedDestinations& namedDestinations(Document& doc)
+// The source's named destinations (its /Names /Dests tree), read on the
+// first link that names one, and kept with the document until it changes: a
+// manual has thousands of links, and splitting it copies them a page at a
+// time, so that a search of the tree per link, or a reading of it per copy,
+// costs more than reading it once.
+class NamedDestinations
 {
-    if (doc.namedDestinations && doc.namedDestinationsRevision == doc.revision)
-        return *doc.namedDestinations;
-    auto names = std::make_shared<NamedDestinations>();
-    QPDFObjectHandle tree = doc.pdf->getRoot().getKey("/Names").getKeyIfDict("/Dests");
-    try {
-        if (tree.isDictionary())
-            for (const auto& [name, target] : QPDFNameTreeObjectHelper(tree, *doc.pdf, false))
-                names->emplace(name, target);
-    } catch (const std::exception&) {
-        // A broken name tree: the names read so far are found, no others.
+public:
+    explicit NamedDestinations(Document& doc)
+        : doc(doc)
+    {
     }
-    doc.namedDestinations = names;
-    doc.namedDestinationsRevision = doc.revision;
-    return *names;
-}
+
+    QPDFObjectHandle find(const std::string& name)
+    {
+        if (!doc.namedDestinations || doc.namedDestinationsRevision != doc.revision) {
+            auto names = std::make_shared<std::map<std::string, QPDFObjectHandle>>();
+            QPDFObjectHandle tree = doc.pdf->getRoot().getKey("/Names").getKeyIfDict("/Dests");
+            try {
+                if (tree.isDictionary())
+                    *names = QPDFNameTreeObjectHelper(tree, *doc.pdf, false).getAsMap();
+            } catch (const std::exception&) {
+                names->clear();  // a broken name tree: no name is found
+            }
+            doc.namedDestinations = names;
+            doc.namedDestinationsRevision = doc.revision;
+        }
+        const auto it = doc.namedDestinations->find(name);
+        return it == doc.namedDestinations->end() ? QPDFObjectHandle() : it->second;
+    }
+
+private:
+    Document& doc;
+};
 
 // A destination as an explicit array ([page /XYZ ...]), looking named
 // destinations up in the document's /Dests dictionary or /Names /Dests tree.
-QPDFObjectHandle explicitDestination(QPDF& pdf, const NamedDestinations& names, QPDFObjectHandle dest)
+QPDFObjectHandle explicitDestination(QPDF& pdf, NamedDestinations& named, QPDFObjectHandle dest)
 {
     for (int hop = 0; hop < 4; ++hop) {
         if (dest.isArray())
@@ -69,9 +81,7 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, const NamedDestinations& names, 
             if (dests.isDictionary())
                 found = dests.getKey(dest.getName());
         } else if (dest.isString()) {
-            const auto it = names.find(dest.getUTF8Value());
-            if (it != names.end())
-                found = it->second;
+            found = named.find(dest.getUTF8Value());
         }
         if (!found.isInitialized() || found.isNull())
             return QPDFObjectHandle::newNull();
@@ -85,8 +95,8 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, const NamedDestinations& names, 
 // named destination would look its name up in the wrong document; both are
 // made explicit here. A named link whose target page was not copied is
 // dropped, so that it jumps nowhere rather than somewhere wrong.
-void retargetLink(QPDF& from, const NamedDestinations& names, QPDFObjectHandle copiedAnnot,
-                  QPDFObjectHandle sourceAnnot, const std::map<QPDFObjGen, QPDFObjectHandle>& pageCopies)
+void retargetLink(QPDF& from, NamedDestinations& names, QPDFObjectHandle copiedAnnot, QPDFObjectHandle sourceAnnot,
+                  const std::map<QPDFObjGen, QPDFObjectHandle>& pageCopies)
 {
     // The destination's copy: an array, or null to drop the link, or an
     // uninitialised handle to keep what QPDF copied.
@@ -152,7 +162,8 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
     QPDF& from = *source.pdf;
     const bool sameDocument = &to == &from;
     // A copy, since adding pages to the same document changes QPDF's list.
-    const std::vector<QPDFObjectHandle> fromPages = from.getAllPages();
+    const std::vector<QPDFObjectHandle> fromPages = source.pageObjects();
+    dest.pageObjects();
     if (!sameDocument) {
         from.pushInheritedAttributesToPage();  // a copied page must carry its own box, resources, rotation
         holdSources(dest, source);             // before any page is copied, should copying fail halfway
@@ -202,6 +213,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         // Links first, on each copy's own annotations (in the order of the
         // source page's): the form helper below copies them again and keeps
         // what is fixed here.
+        NamedDestinations names(source);
         for (auto& [page, copy] : copies) {
             QPDFObjectHandle annots = page.getKey("/Annots"), copied = copy.getKey("/Annots");
             if (!annots.isArray() || !copied.isArray() || copied.getArrayNItems() != annots.getArrayNItems())
@@ -210,7 +222,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
                 QPDFObjectHandle annot = annots.getArrayItem(i);
                 if (!annot.isIndirect() || !annot.isDictionary() || !annot.getKey("/Subtype").isNameAndEquals("/Link"))
                     continue;
-                retargetLink(from, namedDestinations(source), copied.getArrayItem(i), annot, pageCopies);
+                retargetLink(from, names, copied.getArrayItem(i), annot, pageCopies);
             }
         }
     }
