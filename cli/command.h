@@ -64,8 +64,6 @@ struct Option
     QStringList dialogChoices;
     // Applied after the file is selected: the page works on the loaded document.
     bool afterSelect = false;
-    // Options that cannot be given together with this one.
-    QStringList excludes;
     // Anything else: own code. Returns what is wrong with the value, or empty.
     std::function<QString(OptionContext&, const QString& value)> apply;
 
@@ -93,6 +91,8 @@ struct Command
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
     QList<Option> options;
+    // Options of which at most one may be given (they set the same choice).
+    QList<QStringList> exclusive;
     QStringList examples;
     // What the run found, on stdout, for tools that report instead of writing
     // files; `given` holds the options given, by name. Without it every file

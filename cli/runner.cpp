@@ -175,14 +175,20 @@ int Runner::parse(const QStringList& arguments)
                               &command);
     }
 
+    for (const QStringList& group : command.exclusive) {
+        QStringList set;
+        for (const QString& name : group)
+            if (parser.isSet(name))
+                set << QStringLiteral("--") + name;
+        if (set.size() > 1)
+            return usageError(QStringLiteral("%1: %2 cannot be given together").arg(command.name, set.join(QStringLiteral(" and "))),
+                              &command);
+    }
+
     settings.output = command.output;
     for (const Option& o : command.options) {
         if (!parser.isSet(o.name))
             continue;
-        for (const QString& other : o.excludes)
-            if (parser.isSet(other))
-                return usageError(QStringLiteral("%1: --%2 and --%3 cannot be given together").arg(command.name, o.name, other),
-                                  &command);
         const QString value = parser.value(o.name);
         toolOptions.append({&o, value});
         givenOptions.insert(o.name, value);
@@ -266,6 +272,10 @@ QString Runner::checkOutput(const QString& path)
 // Prints the run's report and returns the exit status it calls for.
 int Runner::finish(const RunReport& report)
 {
+    // The tool would not start with these settings: the command line asked
+    // for something that cannot be done, and nothing was written.
+    if (!report.refused().isEmpty())
+        return usageError(command.name + QStringLiteral(": ") + report.refused(), &command);
     bool failed = false;
     QStringList said;  // a file listed twice is named once
     auto say = [&said](const QString& line) {

@@ -49,37 +49,39 @@ QString PDF_Splitter::PageList(QList<int> pages)
     return numbers.join(QLatin1Char(','));
 }
 
-QList<PDF_Splitter::Part> PDF_Splitter::Parts(int pageCount, QString* problem)
+QString PDF_Splitter::FormProblem()
 {
     // Bounds and part sizes below 1 mean nothing; the form is set back to
     // what always works, so that the next run splits as the user sees it.
+    if (ui->radioButton_2->isChecked()) {
+        const int first = number(ui->lineEdit_2->text());
+        const int last = number(ui->lineEdit_3->text());
+        if (first < 1 || last < 1 || first > last) {
+            ui->radioButton->setChecked(true);
+            return QStringLiteral("\"From Page\" and \"To\" take page numbers from 1 on, the first no larger than the last");
+        }
+    }
+    if (ui->radioButton_Every->isChecked() && number(ui->lineEdit->text()) < 1) {
+        ui->radioButton_PageByPage->setChecked(true);
+        return QStringLiteral("\"Split By Every\" takes a number of pages from 1 on");
+    }
+    return QString();
+}
+
+QList<PDF_Splitter::Part> PDF_Splitter::Parts(int pageCount, QString* problem)
+{
     int first = 1, last = pageCount;
     if (ui->radioButton_2->isChecked()) {
         first = number(ui->lineEdit_2->text());
-        last = number(ui->lineEdit_3->text());
-        if (first < 1 || last < 1 || first > last) {
-            ui->radioButton->setChecked(true);
-            *problem = QStringLiteral("not split: \"From Page\" and \"To\" take page numbers from 1 on, "
-                                      "the first no larger than the last");
-            return {};
-        }
+        last = qMin(number(ui->lineEdit_3->text()), pageCount);
     }
-    int every = 1;
-    if (ui->radioButton_Every->isChecked()) {
-        every = number(ui->lineEdit->text());
-        if (every < 1) {
-            ui->radioButton_PageByPage->setChecked(true);
-            *problem = QStringLiteral("not split: \"Split By Every\" takes a number of pages from 1 on");
-            return {};
-        }
-    }
+    const int every = ui->radioButton_Every->isChecked() ? number(ui->lineEdit->text()) : 1;
     if (first > pageCount) {
         *problem = QStringLiteral("not split: no page from %1 on (it has %2)")
                        .arg(first)
                        .arg(pageCount == 1 ? QStringLiteral("1 page") : QStringLiteral("%1 pages").arg(pageCount));
         return {};
     }
-    last = qMin(last, pageCount);
 
     QList<Part> parts;
     if (ui->radioButton_OddEven->isChecked()) {
@@ -109,8 +111,13 @@ void PDF_Splitter::Process(QStringList paths)
 {
     // One document is split: the first of the list.
     files = ToFileList(paths.mid(0, 1));
-    if (files.isEmpty())
+    if (files.isEmpty() || !hasEngine())
         return;
+    // A form that asks for no possible part stops the run before anything is asked.
+    if (const QString problem = FormProblem(); !problem.isEmpty()) {
+        report().refuse(problem);
+        return;
+    }
     if (!LoadSingleInput(files.first())) {
         DiscardDocuments();
         return;
@@ -118,7 +125,7 @@ void PDF_Splitter::Process(QStringList paths)
     const fileList source = files.first();
     const int sourceId = engine->SelectedDocument();
 
-    // Nothing is asked for a run that can write nothing.
+    // Nothing more is asked for a run that can write nothing.
     QString problem;
     const QList<Part> parts = Parts(engine->PageCount(), &problem);
     if (parts.isEmpty()) {

@@ -36,9 +36,13 @@ private:
         QString pages;
     };
 
+    // What the form asks that no document allows (bounds or a part size
+    // below 1, a first page after the last), or empty; the form is then set
+    // back to what always works.
+    QString FormProblem();
     // The parts of a document of `pageCount` pages as the form asks, in the
-    // order they are written; empty with `problem` set when the form asks
-    // for something impossible (the form is then set back as the user finds it).
+    // order they are written; empty with `problem` set when it has no page
+    // in the range.
     QList<Part> Parts(int pageCount, QString* problem);
 
     Ui::PDF_Splitter* ui;

@@ -1,8 +1,10 @@
 #include "tooltable.h"
 
+#include "imgtopdf.h"
 #include "pdf_merger.h"
 #include "pdf_pageremover.h"
 #include "pdf_splitter.h"
+#include "pdfwatermark.h"
 
 namespace {
 
@@ -86,9 +88,9 @@ const QList<ToolRow>& toolTable()
     //   tool                  name                   layout  count              files          save        preview            fills  shift  page
         {Tool::Merger,         "PDF Merger",          0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Merger>},
         {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Splitter>},
-        {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDFWatermark>},
         {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
+        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, &makePage<ImgToPDF>},
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},

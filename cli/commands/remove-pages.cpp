@@ -70,15 +70,14 @@ const cli::Registration removePages([] {
          QStringLiteral("first-last")},
         QStringLiteral("pushButton"));
     remove.afterSelect = true;
-    remove.excludes = QStringList{QStringLiteral("pages")};
     cli::Option pages;
     pages.name = QStringLiteral("pages");
     pages.valueName = QStringLiteral("LIST");
     pages.description = QStringLiteral("Remove Selected Page for each of these pages, such as 2,5-7");
     pages.apply = removeListed;
     pages.afterSelect = true;
-    pages.excludes = QStringList{QStringLiteral("remove")};
     c.options = {remove, pages};
+    c.exclusive = {{QStringLiteral("remove"), QStringLiteral("pages")}};
     c.examples = QStringList{QStringLiteral("folioforge-cli remove-pages -o trimmed.pdf --pages 1,10-12 scan.pdf"),
                              QStringLiteral("folioforge-cli remove-pages -o fronts.pdf --remove even duplex-scan.pdf")};
     return c;

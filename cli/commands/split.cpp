@@ -58,12 +58,11 @@ const cli::Registration split([] {
         QStringLiteral("every"), QStringLiteral("N"),
         QStringLiteral("Split By Every N Page: one file per N pages; the last one ends with the pages"),
         QStringLiteral("radioButton_Every"), QStringLiteral("lineEdit"));
-    every.excludes = QStringList{QStringLiteral("odd-even")};
     cli::Option oddEven = cli::Option::toggle(
         QStringLiteral("odd-even"), QStringLiteral("Odd/Even Pages: one file of the even pages and one of the odd"),
         QStringLiteral("radioButton_OddEven"));
-    oddEven.excludes = QStringList{QStringLiteral("every")};
     c.options = {pages, every, oddEven};
+    c.exclusive = {{QStringLiteral("every"), QStringLiteral("odd-even")}};
     c.examples = QStringList{QStringLiteral("folioforge-cli split -o pages/ manual.pdf"),
                              QStringLiteral("folioforge-cli split -o chapters/ --pages 5-z --every 10 manual.pdf"),
                              QStringLiteral("folioforge-cli split -o sides/ --odd-even scan.pdf")};

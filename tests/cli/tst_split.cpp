@@ -74,7 +74,7 @@ private slots:
         QTest::newRow("no range") << QStringList{"--pages", "odd"} << 2 << QStringList{"split: --pages odd: must be A-B, A, A-z or A- (pages from 1)"};
         QTest::newRow("both methods") << QStringList{"--every", "2", "--odd-even"} << 2 << QStringList{"split: --every and --odd-even cannot be given together"};
         QTest::newRow("two inputs") << QStringList{"doc.pdf"} << 2 << QStringList{"split: takes one input file"};
-        QTest::newRow("every 0") << QStringList{"--every", "0"} << 1 << QStringList{"doc.pdf: not split: \"Split By Every\" takes a number of pages from 1 on"};
+        QTest::newRow("every 0") << QStringList{"--every", "0"} << 2 << QStringList{"split: \"Split By Every\" takes a number of pages from 1 on"};
         QTest::newRow("past the end") << QStringList{"--pages", "11-z"} << 1 << QStringList{"doc.pdf: not split: no page from 11 on (it has 10 pages)"};
     }
 
