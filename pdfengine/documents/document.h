@@ -80,6 +80,10 @@ struct Document {
     // Documents whose pages were copied into this one (MergeDocument,
     // CopyPageRanges), with the documents they themselves copied from.
     std::vector<SourcePdf> foreignSources;
+    // Its /Names /Dests tree read into a map, when pages are copied from it
+    // (each copy's links are looked up); as of namedDestinationsRevision.
+    std::shared_ptr<std::map<std::string, QPDFObjectHandle>> namedDestinations;
+    quint64 namedDestinationsRevision = 0;
 
     int selectedPage = 1;     // 1-based
 

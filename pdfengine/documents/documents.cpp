@@ -224,9 +224,18 @@ int Instance::SaveToFile(const QString& FileName)
         return 0;
     try {
         bool failed = false;
-        Pl_Function sink("save", nullptr, [&](unsigned char const* data, size_t len) {
-            if (!out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(len)))
+        // QPDF hands over a file a few bytes at a time: they reach the file
+        // in large pieces.
+        std::string pending;
+        const auto flush = [&] {
+            if (!pending.empty() && !out.write(pending.data(), static_cast<qint64>(pending.size())))
                 failed = true;
+            pending.clear();
+        };
+        Pl_Function sink("save", nullptr, [&](unsigned char const* data, size_t len) {
+            pending.append(reinterpret_cast<const char*>(data), len);
+            if (pending.size() >= 65536)
+                flush();
         });
         // QPDF writes /Size only where the trailer it read had one, and a
         // trailer without it makes the file damaged; QPDF fills in the value.
@@ -253,6 +262,7 @@ int Instance::SaveToFile(const QString& FileName)
             throw;
         }
         Pl_Flate::setCompressionLevel(-1);
+        flush();
         if (failed)
             return 0;
     } catch (const std::exception&) {
