@@ -85,6 +85,9 @@ struct Command
     int minimumInputs = 1;
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
+    // "-o -" puts what the run writes on stdout instead, for one input (a
+    // folder tool whose outputs are text).
+    bool outputMayBeStdout = false;
     QList<Option> options;
     QStringList examples;
     // What the run found, on stdout, for tools that report instead of writing
