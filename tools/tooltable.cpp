@@ -1,6 +1,7 @@
 #include "tooltable.h"
 
 #include "pdf_merger.h"
+#include "pdf_to_text.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ const QList<ToolRow>& toolTable()
         {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, nullptr},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, nullptr},
-        {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_To_Text>},
         {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, nullptr},
     };
     // clang-format on
