@@ -76,18 +76,25 @@ void PDF_WordCount::CountText(const QString& text, Tally& tally)
     bool phraseHasText = false;
     const QChar* c = text.constData();
     for (int i = 0, n = int(text.size()); i < n; ++i) {
-        // The second half of a surrogate pair belongs to the character before.
-        if (c[i].isLowSurrogate() && i > 0 && c[i - 1].isHighSurrogate())
-            continue;
+        char32_t ch = c[i].unicode();
+        if (c[i].isHighSurrogate() && i + 1 < n && c[i + 1].isLowSurrogate()) {
+            ch = QChar::surrogateToUcs4(c[i], c[i + 1]);
+            ++i;
+        }
         ++tally.characters;
-        const bool space = c[i].isSpace();
-        if (space)
+        // Control characters other than white space, and unassigned ones,
+        // neither make a word nor end one, as wc -w counts.
+        const QChar::Category category = QChar::category(ch);
+        if ((category == QChar::Other_Control && (ch < '\t' || ch > '\r')) || category == QChar::Other_NotAssigned)
+            continue;
+        const bool space = QChar::isSpace(ch);
+        if (space) {
             inWord = false;
-        else if (!inWord) {
+        } else if (!inWord) {
             inWord = true;
             ++tally.words;
         }
-        if (c[i] == QLatin1Char('.')) {
+        if (ch == '.') {
             tally.phrases += phraseHasText ? 1 : 0;
             phraseHasText = false;
         } else if (!space) {

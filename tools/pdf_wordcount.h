@@ -45,9 +45,9 @@ public:
     ~PDF_WordCount() override;
 
     // Adds the words, characters and phrases of one page's text: words are
-    // runs of characters other than white space, characters are code points,
-    // phrases are the parts between full stops that hold anything but white
-    // space.
+    // runs of characters other than white space (the count of wc -w),
+    // characters are code points, phrases are the parts between full stops
+    // that hold anything but white space.
     static void CountText(const QString& text, Tally& tally);
 
     // The last run's figures: every file counted, in list order, and their sum.

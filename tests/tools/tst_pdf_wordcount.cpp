@@ -108,6 +108,7 @@ private slots:
         QTest::newRow("stops with nothing between") << "x. . y..." << 3ll << 9ll << 2ll;
         QTest::newRow("Cyrillic") << "Привет, мир." << 2ll << 12ll << 1ll;
         QTest::newRow("Japanese, ideographic space") << "日本語\u3000テキスト" << 2ll << 8ll << 1ll;
+        QTest::newRow("control characters count for nothing") << "a\bb \b \x01." << 2ll << 8ll << 1ll;
         QTest::newRow("outside the BMP") << "\U0001F600 b\U0001D400" << 2ll << 4ll << 1ll;
     }
 
