@@ -89,6 +89,8 @@ struct Command
     // folder tool whose outputs are text).
     bool outputMayBeStdout = false;
     QList<Option> options;
+    // Options of which at most one may be given (they set the same choice).
+    QList<QStringList> exclusive;
     QStringList examples;
     // What the run found, on stdout, for tools that report instead of writing
     // files; `given` holds the options given, by name. Without it every file

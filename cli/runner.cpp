@@ -9,6 +9,7 @@
 #include "folioconstants.h"
 #include "help.h"
 #include "pdfengine.h"
+#include "tooltable.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -181,6 +182,16 @@ int Runner::parse(const QStringList& arguments)
                               &command);
     }
 
+    for (const QStringList& group : command.exclusive) {
+        QStringList set;
+        for (const QString& name : group)
+            if (parser.isSet(name))
+                set << QStringLiteral("--") + name;
+        if (set.size() > 1)
+            return usageError(QStringLiteral("%1: %2 cannot be given together").arg(command.name, set.join(QStringLiteral(" and "))),
+                              &command);
+    }
+
     settings.output = command.output;
     for (const Option& o : command.options) {
         if (!parser.isSet(o.name))
@@ -277,6 +288,10 @@ QString Runner::checkOutput(const QString& path)
 // Prints the run's report and returns the exit status it calls for.
 int Runner::finish(const RunReport& report)
 {
+    // The tool would not start with these settings: the command line asked
+    // for something that cannot be done, and nothing was written.
+    if (!report.refused().isEmpty())
+        return usageError(command.name + QStringLiteral(": ") + report.refused(), &command);
     bool failed = false;
     QStringList said;  // a file listed twice is named once
     auto say = [&said](const QString& line) {
@@ -417,6 +432,20 @@ int run(const QStringList& arguments)
     }
     if (first == QLatin1String("--version")) {
         print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(program), QStringLiteral(FOLIO_VERSION)));
+        return Success;
+    }
+    if (first == QLatin1String("--list-tools")) {
+        // For scripts (scripts/run, packaging): number, stored name and icon of each tool of the family.
+        for (const ToolRow& row : toolTable())
+            print(stdout, QStringLiteral("%1\t%2\t%3").arg(row.number()).arg(row.storedName(), row.iconFileName()));
+        return Success;
+    }
+    if (first == QLatin1String("--manual")) {
+        std::fputs(manualPage().toUtf8().constData(), stdout);
+        return Success;
+    }
+    if (first == QLatin1String("--completion") && arguments.value(1) == QLatin1String("bash")) {
+        std::fputs(bashCompletion().toUtf8().constData(), stdout);
         return Success;
     }
     if (first.startsWith(QLatin1Char('-')))

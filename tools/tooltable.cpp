@@ -1,8 +1,10 @@
 #include "tooltable.h"
 
+#include "imgtopdf.h"
 #include "pdf_merger.h"
 #include "pdf_to_text.h"
 #include "pdf_wordcount.h"
+#include "pdfwatermark.h"
 
 namespace {
 
@@ -28,6 +30,23 @@ QString ToolRow::storedName() const
 QString ToolRow::iconFileName() const
 {
     return storedName() + QStringLiteral(".ico");
+}
+
+QString ToolRow::launcherName() const
+{
+    QString name = storedName().toLower();
+    // "PDF" says nothing among PDF tools, except in "PDF to ..."
+    if (name.startsWith(QLatin1String("pdf-")) && !name.startsWith(QLatin1String("pdf-to-")))
+        name.remove(0, 4);
+    return QStringLiteral("folioforge-") + name;
+}
+
+QString ToolRow::desktopId() const
+{
+    QString id = QStringLiteral("org.folioforge.");
+    for (const QString& word : storedName().split(QLatin1Char('-')))
+        id += word.left(1).toUpper() + word.mid(1).toLower();
+    return id;
 }
 
 QString ToolRow::openFilter(Files files)
@@ -69,9 +88,9 @@ const QList<ToolRow>& toolTable()
     //   tool                  name                   layout  count              files          save        preview            fills  shift  page
         {Tool::Merger,         "PDF Merger",          0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_Merger>},
         {Tool::Splitter,       "PDF Splitter",        3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::Watermark,      "PDF Watermark",       0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDFWatermark>},
         {Tool::PageResizer,    "PDF Page Resizer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
-        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, nullptr},
+        {Tool::ImagesToPdf,    "Images to PDF",       1, Count::List,       Files::Images, nullptr,    Preview::ImageFile, false,   0, &makePage<ImgToPDF>},
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, nullptr},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},

@@ -140,8 +140,9 @@ QList<ListedImage> listImages(const QString& pdf)
     run("pdfimages", {"-list", pdf}, &out);
     for (const QString& line : out.split('\n').mid(2)) {
         const QStringList f = line.split(' ', Qt::SkipEmptyParts);
-        if (f.size() >= 12)
-            result.append({f[0].toInt(), f[2], f[3].toInt(), f[4].toInt(), f[5], f[7].toInt(), f[8], f[10].toInt()});
+        if (f.size() >= 14)
+            result.append({f[0].toInt(), f[2], f[3].toInt(), f[4].toInt(), f[5], f[7].toInt(), f[8], f[10].toInt(),
+                           f[12].toInt(), f[13].toInt()});
     }
     return result;
 }

@@ -65,6 +65,7 @@ struct ListedImage {
     int bpc = 0;
     QString encoding;  // "jpeg", "image", ...
     int object = 0;
+    int xPpi = 0, yPpi = 0;  // pixels per inch as drawn on the page
 };
 QList<ListedImage> listImages(const QString& pdf);
 // Every image of a PDF as pdfimages -png writes it, in list order.
