@@ -77,7 +77,7 @@ const cli::Registration wordCount([] {
     cli::Command c;
     c.name = QStringLiteral("word-count");
     c.tool = Tool::WordCount;
-    c.summary = QStringLiteral("Count the words, pages, images and bookmarks of PDFs, on stdout");
+    c.summary = QStringLiteral("Count the words, pages, images and bookmarks of PDFs");
     c.details = QStringLiteral(
         "All inputs together, printed as the tool's table, one \"Caption:<TAB>value\" line\n"
         "each. Words are runs of characters other than white space in the text as\n"
