@@ -4,8 +4,8 @@
 // that of the page as displayed: text outside its CropBox is not read.
 //
 // A caller that reads page after page (the text tools) is served by two
-// threads: a reader with a Poppler view of its own reads the pages ahead
-// while the caller reads the one it asked for, so both processors work.
+// threads when a processor is idle: a reader with a Poppler view of its own
+// reads the pages ahead while the caller reads the one it asked for.
 
 #include "core/instance.h"
 #include "render/render.h"
@@ -14,6 +14,9 @@
 #include <poppler-page.h>
 
 #include <QFile>
+#include <QtGlobal>
+
+#include <cstdlib>
 
 #include <condition_variable>
 #include <functional>
@@ -43,6 +46,23 @@ QString pageText(poppler::document& pd, int page, int option)
     if (!result.isEmpty() && !result.endsWith(QLatin1Char('\n')))
         result.append(QLatin1Char('\n'));
     return result;
+}
+
+// Whether a second thread would find a processor of its own: on a machine
+// already busy it only adds work (a second view to read), as make -l
+// reasons. FOLIO_TEXT_READ_AHEAD=1 reads ahead whatever the load, =0 never.
+bool spareProcessor()
+{
+    const QByteArray forced = qgetenv("FOLIO_TEXT_READ_AHEAD");
+    if (!forced.isEmpty())
+        return forced != "0";
+    const unsigned processors = std::thread::hardware_concurrency();
+    double load = 0;
+#ifdef Q_OS_UNIX
+    if (getloadavg(&load, 1) != 1)
+        return false;
+#endif
+    return processors > 1 && load <= processors - 1;
 }
 
 } // namespace
@@ -167,7 +187,7 @@ QString Instance::GetPageText(int ExtractOptions)
         cache.textReader.reset();
     // The second page in a row starts the reader, on a view of its own of
     // what the caller's view reads.
-    if (!cache.textReader && following && page < doc.pageCount()) {
+    if (!cache.textReader && following && page < doc.pageCount() && spareProcessor()) {
         TextReader::Open open;
         const std::string password = doc.password;
         if (cache.fromSource) {

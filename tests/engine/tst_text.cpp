@@ -112,8 +112,9 @@ private slots:
 
     void pagesReadInTurn()
     {
-        // Page after page (read ahead on a second thread), in both modes, out
-        // of turn, and after a change in the middle.
+        // Page after page (read ahead on a second thread, however busy the
+        // machine), in both modes, out of turn, and after a change in the middle.
+        qputenv("FOLIO_TEXT_READ_AHEAD", "1");
         const QString file = dir.filePath("numbered.pdf");
         QVERIFY(writeNumberedPdf(file, 40));
         QVERIFY(loadOnly(engine, file));
@@ -138,6 +139,11 @@ private slots:
         read({10, 11, 12}, 0);
         QCOMPARE(engine.DeletePages(13, 1), 39);
         QCOMPARE(read({13, 14}, 0), expected({14, 15}));
+        // The document goes while its reader is busy.
+        read({20, 21}, 7);
+        QVERIFY(loadOnly(engine, layout));
+        QCOMPARE(read({1, 2}, 0).value(1), popplerText(layout, 2, "-raw").trimmed());
+        qunsetenv("FOLIO_TEXT_READ_AHEAD");
     }
 
     void textOutsideTheCropBoxIsNotRead()
