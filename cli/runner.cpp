@@ -123,11 +123,34 @@ int Runner::parse(const QStringList& arguments)
         if (parser.values(name).size() > 1)
             return usageError(QStringLiteral("%1: --%2 given more than once").arg(command.name, name), &command);
 
+    // The command's options, in the command's order; one of them may change
+    // what -o names, or make the run write nothing.
+    settings.output = command.output;
+    QString writesNothing;  // the option that makes the run write no file
+    for (const Option& o : command.options) {
+        if (!parser.isSet(o.name))
+            continue;
+        const QString value = parser.value(o.name);
+        toolOptions.append({&o, value});
+        givenOptions.insert(o.name, value);
+        for (auto it = o.outputFor.constBegin(); it != o.outputFor.constEnd(); ++it) {
+            if (it.key().compare(value, Qt::CaseInsensitive) == 0) {
+                settings.output = it.value();
+                if (it.value() == Output::None)
+                    writesNothing = o.name;
+            }
+        }
+    }
+
     given = parser.positionalArguments();
-    if (writes) {
+    if (settings.output != Output::None) {
         output = parser.value(QStringLiteral("output"));
         if (!parser.isSet(QStringLiteral("output")) || output.isEmpty())
             return usageError(command.name + QStringLiteral(": missing --output"), &command);
+    } else if (writes && (parser.isSet(QStringLiteral("output")) || parser.isSet(QStringLiteral("if-exists")))) {
+        return usageError(QStringLiteral("%1: --%2 writes no file: no --output or --if-exists with it")
+                              .arg(command.name, writesNothing),
+                          &command);
     }
     if (given.isEmpty())
         return usageError(command.name + QStringLiteral(": no input files"), &command);
@@ -150,7 +173,7 @@ int Runner::parse(const QStringList& arguments)
                               .arg(command.name, parser.value(QStringLiteral("password-file"))),
                           &command);
 
-    if (writes && parser.isSet(QStringLiteral("if-exists"))) {
+    if (settings.output != Output::None && parser.isSet(QStringLiteral("if-exists"))) {
         const QString mode = parser.value(QStringLiteral("if-exists"));
         const QMap<QString, int> modes{{QStringLiteral("rename"), folio::FileExistsRename},
                                        {QStringLiteral("overwrite"), folio::FileExistsOverride},
@@ -190,18 +213,6 @@ int Runner::parse(const QStringList& arguments)
         if (set.size() > 1)
             return usageError(QStringLiteral("%1: %2 cannot be given together").arg(command.name, set.join(QStringLiteral(" and "))),
                               &command);
-    }
-
-    settings.output = command.output;
-    for (const Option& o : command.options) {
-        if (!parser.isSet(o.name))
-            continue;
-        const QString value = parser.value(o.name);
-        toolOptions.append({&o, value});
-        givenOptions.insert(o.name, value);
-        for (auto it = o.outputFor.constBegin(); it != o.outputFor.constEnd(); ++it)
-            if (it.key().compare(value, Qt::CaseInsensitive) == 0)
-                settings.output = it.value();
     }
     return -1;
 }
@@ -355,7 +366,7 @@ int Runner::finish(const RunReport& report)
         return std::fflush(stdout) == 0 && !failed ? Success : Failed;
     }
     QTextStream out(stdout);
-    if (command.print)
+    if (command.print && settings.output == Output::None)
         command.print(*page, givenOptions, out);
     else
         for (const QString& path : qAsConst(written))
@@ -399,7 +410,10 @@ int Runner::run(const QStringList& arguments)
                 continue;
             const QString wrong = setOption(*option, context, value);
             if (!wrong.isEmpty())
-                return usageError(QStringLiteral("%1: --%2 %3: %4").arg(command.name, option->name, value, wrong), &command);
+                return usageError(QStringLiteral("%1: --%2%3: %4")
+                                      .arg(command.name, option->name,
+                                           option->valueName.isEmpty() ? QString() : QLatin1Char(' ') + value, wrong),
+                                  &command);
         }
         return -1;
     };
@@ -416,7 +430,13 @@ int Runner::run(const QStringList& arguments)
     if (const int status = apply(true); status >= 0)
         return status;
 
-    return finish(page->run(settings.inputs));
+    const int status = finish(page->run(settings.inputs));
+    // The process ends with this run. The page, and the documents its engine
+    // still holds, are left to the system, as the engine leaves its
+    // instances at exit: taking a large document apart costs about as much
+    // as reading it did.
+    (void)page.release();
+    return status;
 }
 
 } // namespace
