@@ -92,6 +92,9 @@ struct Command
     int minimumInputs = 1;
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
+    // "-o -" puts what the run writes on stdout instead, for one input (a
+    // folder tool whose outputs are text).
+    bool outputMayBeStdout = false;
     QList<Option> options;
     // Options of which at most one may be given (they set the same choice).
     QList<QStringList> exclusive;

@@ -121,7 +121,11 @@ QList<CommonOption> commonOptions(const Command* command)
     const Output kind = command ? command->output : Output::File;
     const QString output = !command ? QStringLiteral("the output file, or folder for the tools that write one file "
                                                      "per input (required where the command writes files)")
-                           : kind == Output::Folder ? QStringLiteral("the folder to write into, made when missing (required)")
+                           : kind == Output::Folder
+                               ? QStringLiteral("the folder to write into, made when missing (required)")
+                                     + (command->outputMayBeStdout ? QStringLiteral("; - writes to standard output "
+                                                                                    "instead (one input)")
+                                                                   : QString())
                                                     : QStringLiteral("the file to write (required)");
     const QString ifExists =
         !command ? QStringLiteral("what happens to an output file that exists: rename (the default) writes "

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <memory>
@@ -70,6 +71,9 @@ private:
 
     QHash<QString, QString> shownAs;  // absolute native input path -> as given
     bool skipExisting = false;        // --if-exists skip and the output file exists
+    // -o -: the run writes into a folder of its own, whose files go to stdout.
+    bool toStdout = false;
+    std::unique_ptr<QTemporaryDir> stdoutFolder;
 };
 
 // The first line of a file, or of standard input for "-", without its line end.
@@ -155,6 +159,9 @@ int Runner::parse(const QStringList& arguments)
                           &command);
     if (command.maximumInputs() > 0 && given.size() > command.maximumInputs())
         return usageError(QStringLiteral("%1: takes one input file").arg(command.name), &command);
+    toStdout = writes && command.outputMayBeStdout && output == QLatin1String("-");
+    if (toStdout && given.size() > 1)
+        return usageError(QStringLiteral("%1: -o - takes one input file").arg(command.name), &command);
 
     if (parser.isSet(QStringLiteral("password")) && parser.isSet(QStringLiteral("password-file")))
         return usageError(QStringLiteral("%1: --password and --password-file both given").arg(command.name), &command);
@@ -216,6 +223,15 @@ int Runner::prepareOutput()
 {
     if (settings.output == Output::None)
         return -1;
+    if (toStdout) {
+        stdoutFolder = std::make_unique<QTemporaryDir>();
+        if (!stdoutFolder->isValid()) {
+            problem(QStringLiteral("cannot make a temporary folder: %1").arg(stdoutFolder->errorString()));
+            return Failed;
+        }
+        settings.outputPath = stdoutFolder->path();
+        return -1;
+    }
     settings.outputPath = absolute(output);
     const QFileInfo info(settings.outputPath);
     if (settings.output == Output::Folder) {
@@ -337,6 +353,18 @@ int Runner::finish(const RunReport& report)
         say(QStringLiteral("%1: stopped before the end").arg(command.name));
     }
 
+    if (toStdout) {
+        // The files' bytes as they are: no conversion to the locale's encoding.
+        for (const QString& path : qAsConst(written)) {
+            QFile file(path);
+            const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+            if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())) {
+                problem(QStringLiteral("standard output: cannot write"));
+                return Failed;
+            }
+        }
+        return std::fflush(stdout) == 0 && !failed ? Success : Failed;
+    }
     QTextStream out(stdout);
     if (command.print && settings.output == Output::None)
         command.print(*page, givenOptions, out);

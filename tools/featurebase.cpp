@@ -486,9 +486,25 @@ bool FeatureBase::ForEachRecord(QList<fileList>& list, const QString& verb, cons
     for (int i = 0; i < total; ++i) {
         fileList& rec = list[i];
         const QString name = filenames::fileNameOf(rec.outputFile.isEmpty() ? rec.inputFile : rec.outputFile);
-        if (!Progress(QStringLiteral("%1 %2 (%3 of %4)").arg(verb, name).arg(i + 1).arg(total), i, total))
+        recordStep = QStringLiteral("%1 %2 (%3 of %4)").arg(verb, name).arg(i + 1).arg(total);
+        if (!Progress(recordStep, i, total)) {
+            recordStep.clear();
             return false;
+        }
         step(rec);
     }
+    recordStep.clear();
     return Progress(verb, total, total);
+}
+
+bool FeatureBase::ForEachPage(const std::function<void(int page)>& step)
+{
+    for (int p = 1, count = engine->PageCount(); p <= count; ++p, count = engine->PageCount()) {
+        const QString page = QStringLiteral("page %1 of %2").arg(p).arg(count);
+        if (!Progress(recordStep.isEmpty() ? page : recordStep + QStringLiteral(", ") + page, p - 1, count))
+            return false;
+        engine->SelectPage(p);
+        step(p);
+    }
+    return !stopped;
 }

@@ -148,6 +148,11 @@ protected:
     // `verb` and the record's file name; stops between records when the
     // user asks to. False when stopped.
     bool ForEachRecord(QList<fileList>& list, const QString& verb, const std::function<void(fileList&)>& step);
+    // Selects each page of the selected document in turn, from the first, and
+    // calls `step` with its number (the count is asked again before each
+    // page); progress names the page, after the record under way in
+    // ForEachRecord. Stops between pages when the user asks to; false then.
+    bool ForEachPage(const std::function<void(int page)>& step);
 
     // A page (from 1) of the selected document drawn at that resolution by
     // the engine, through a temporary folder that removes itself; a null
@@ -173,4 +178,5 @@ private:
     RunReport runReport;
     bool running = false;
     bool stopped = false;
+    QString recordStep;  // the progress label of ForEachRecord's record under way
 };

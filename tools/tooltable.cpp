@@ -7,6 +7,8 @@
 #include "pdf_pageremover.h"
 #include "pdf_rotateandcrop.h"
 #include "pdf_splitter.h"
+#include "pdf_to_text.h"
+#include "pdf_wordcount.h"
 #include "pdfpageresizer.h"
 #include "pdftoimg.h"
 #include "pdfwatermark.h"
@@ -99,12 +101,12 @@ const QList<ToolRow>& toolTable()
         {Tool::Compressor,     "PDF Compressor",      5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
         {Tool::PdfToImages,    "PDF To Images",       3, Count::SingleFile, Files::Pdf,    tiffFilter, Preview::PdfPage,   false,   0, &makePage<PDFtoImg>},
         {Tool::BatchPrint,     "PDF Batch Print",     0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,    0, nullptr},
-        {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::WordCount,      "PDF Word Count",      6, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_WordCount>},
         {Tool::RotateAndCrop,  "PDF Rotate And Crop", 0, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_RotateAndCrop>},
         {Tool::ImageExtractor, "PDF Image Extractor", 1, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_ImageExtractor>},
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, &makePage<PDF_PageRemover>},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, &makePage<PDF_Batch_Information_Changer>},
-        {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, nullptr},
+        {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_To_Text>},
         {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, nullptr},
     };
     // clang-format on

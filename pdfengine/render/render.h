@@ -21,6 +21,7 @@ namespace fpe {
 
 struct Document;
 class RasterDocument;
+class TextReader;
 
 struct RenderCache {
     ~RenderCache();
@@ -33,6 +34,12 @@ struct RenderCache {
     bool textOpened = false, pagesOpened = false;  // tried, whether or not it worked
     std::unique_ptr<poppler::document> text;
     std::unique_ptr<RasterDocument> pages;
+    // Text read page after page (text/text.cpp): the page and option asked
+    // for last, and the reader of the pages ahead. Declared last, so that
+    // its thread has stopped before anything else goes.
+    int lastTextPage = 0;
+    int lastTextOption = -1;
+    std::shared_ptr<TextReader> textReader;
 };
 
 // poppler-cpp's view of the document as edited so far, for text; null when

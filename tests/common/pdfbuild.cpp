@@ -11,6 +11,9 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <QFile>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRawFont>
 #include <QTextCodec>
 
@@ -116,6 +119,23 @@ bool writeTextPdf(const QString& path, const QStringList& pageTexts)
     for (const QString& text : pageTexts)
         pages.push_back({QRectF(0, 0, 612, 792), 0, QRectF(), text, QByteArray()});
     return writePdf(path, pages);
+}
+
+bool writeUnicodePdf(const QString& path, const QStringList& pageTexts)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setResolution(72);
+    QPainter painter;
+    if (!painter.begin(&writer))
+        return false;
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 14));
+    for (int i = 0; i < pageTexts.size(); ++i) {
+        if (i > 0)
+            writer.newPage();
+        painter.drawText(QRect(50, 50, 495, 740), Qt::TextWordWrap, pageTexts.at(i));
+    }
+    return painter.end();
 }
 
 void addLink(QPDF& pdf, int from, int to, const QString& name)

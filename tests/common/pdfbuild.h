@@ -36,6 +36,9 @@ bool writePdf(QPDF& pdf, const QString& path, bool asMade = false);
 bool writePdf(const QString& path, const std::vector<PageLayout>& pages);
 bool writeNumberedPdf(const QString& path, int n, const QString& label = "Doc");
 // writeTextPdf (testsupport.h) writes a page for each text.
+// A page for each text in any script (Cyrillic, Japanese ...), written by Qt's
+// own PDF writer with fonts found by fontconfig, the text wrapped on A4.
+bool writeUnicodePdf(const QString& path, const QStringList& pageTexts);
 
 // A link annotation on page `from` to page `to` (1-based), an explicit
 // destination, or a named one (/Dests) when name is given.

@@ -3,6 +3,8 @@
 // Widgets of the shell and tool tests: icons of one colour, widgets of nested
 // forms, and modal dialogs driven from a timer.
 
+#include "brandingrecord.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -14,6 +16,14 @@
 #include <memory>
 
 namespace testsupport {
+
+// The branding record of brand 1 and that tool, read from no folder (no icon).
+inline BrandingRecord toolRecord(int tool)
+{
+    CustomFileNames names;
+    names.directory = QStringLiteral("/nonexistent");
+    return makeBrandingRecord(names, 1, tool, false);
+}
 
 // An .ico file whose every pixel has one colour.
 inline bool writeIcon(const QString& path, const QColor& colour, int side = 256)

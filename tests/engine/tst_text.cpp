@@ -110,6 +110,42 @@ private slots:
         QCOMPARE(engine.GetPageText(0), QString());
     }
 
+    void pagesReadInTurn()
+    {
+        // Page after page (read ahead on a second thread, however busy the
+        // machine), in both modes, out of turn, and after a change in the middle.
+        qputenv("FOLIO_TEXT_READ_AHEAD", "1");
+        const QString file = dir.filePath("numbered.pdf");
+        QVERIFY(writeNumberedPdf(file, 40));
+        QVERIFY(loadOnly(engine, file));
+        auto read = [this](const QList<int>& pages, int option) {
+            QStringList texts;
+            for (int page : pages)
+                texts << (engine.SelectPage(page) ? engine.GetPageText(option).trimmed() : "none");
+            return texts;
+        };
+        auto expected = [](const QList<int>& pages) {
+            QStringList texts;
+            for (int page : pages)
+                texts << QString("Doc page %1").arg(page);
+            return texts;
+        };
+        QList<int> all;
+        for (int page = 1; page <= 40; ++page)
+            all << page;
+        QCOMPARE(read(all, 0), expected(all));
+        QCOMPARE(read(all.mid(0, 20), 7), expected(all.mid(0, 20)));
+        QCOMPARE(read({3, 4, 5, 30, 2, 31, 32, 33, 40}, 0), expected({3, 4, 5, 30, 2, 31, 32, 33, 40}));
+        read({10, 11, 12}, 0);
+        QCOMPARE(engine.DeletePages(13, 1), 39);
+        QCOMPARE(read({13, 14}, 0), expected({14, 15}));
+        // The document goes while its reader is busy.
+        read({20, 21}, 7);
+        QVERIFY(loadOnly(engine, layout));
+        QCOMPARE(read({1, 2}, 0).value(1), popplerText(layout, 2, "-raw").trimmed());
+        qunsetenv("FOLIO_TEXT_READ_AHEAD");
+    }
+
     void textOutsideTheCropBoxIsNotRead()
     {
         // A page with text inside and outside its CropBox, read through a ToUnicode map.
