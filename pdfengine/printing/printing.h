@@ -37,6 +37,7 @@ struct PrintOptionSet {
 struct PrintState {
     std::map<QString, CustomPrinter> printers;  // by the name NewCustomPrinter gave
     std::map<int, PrintOptionSet> options;      // by options id
+    QString lastError;                          // why the last PrintDocument made no job
 };
 
 } // namespace fpe
