@@ -36,6 +36,7 @@ struct Question
     QString text;     // file name (FileExists), file path (Password), start folder (file choosers)
     QString filter;   // file-dialog filter
     QColor initial;   // Color
+    bool warning = true;  // Report: something went wrong; false when it only informs
 };
 
 class Questions
@@ -70,7 +71,8 @@ public:
     static int fileExists(QWidget* parent, const QString& fileName);
     // True with the typed password for OK, false for Cancel or a closed dialog.
     static bool password(QWidget* parent, const QString& filePath, QString* password);
-    static void report(QWidget* parent, const QString& title, const QString& text);
+    // `warning` false: nothing went wrong, the run only has something to say.
+    static void report(QWidget* parent, const QString& title, const QString& text, bool warning = true);
 };
 
 // The real dialogs.
