@@ -63,6 +63,10 @@ struct Option
     bool afterSelect = false;
     // Anything else: own code. Returns what is wrong with the value, or empty.
     std::function<QString(OptionContext&, const QString& value)> apply;
+    // Instead of a run: prints what the tool finds around it (the printers
+    // and their paper) on stdout. Takes no input file; returns what went
+    // wrong, or empty.
+    std::function<QString(FeatureBase& page, QTextStream& out)> lists;
 
     static Option toggle(const QString& name, const QString& description, const QString& button);
     static Option value(const QString& name, const QString& valueName, const QString& description,
@@ -73,6 +77,8 @@ struct Option
                               const QString& checkBox, const QString& control);
     static Option colour(const QString& name, const QString& description, const QString& button);
     static Option pressing(const QString& name, const QString& description, const QString& button);
+    static Option listing(const QString& name, const QString& description,
+                          const std::function<QString(FeatureBase& page, QTextStream& out)>& lists);
 };
 
 struct Command
@@ -89,7 +95,8 @@ struct Command
     QStringList examples;
     // What the run found, on stdout, for tools that report instead of writing
     // files; `given` holds the options given, by name. Without it every file
-    // written is printed, one a line.
+    // written is printed, one a line, and the run's notes go to stderr; with
+    // it, the notes are its to print (FeatureBase::lastReport).
     std::function<void(FeatureBase& page, const QMap<QString, QString>& given, QTextStream& out)> print;
 
     const ToolRow& row() const;

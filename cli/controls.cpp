@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
+#include <QValidator>
 
 namespace cli {
 
@@ -37,6 +38,21 @@ QString comboItems(const QComboBox* combo)
     return items.join(QStringLiteral(", "));
 }
 
+// Whether a validator (none: anything goes) takes the value as it stands.
+bool acceptable(const QValidator* validator, QString value)
+{
+    int position = 0;
+    return !validator || validator->validate(value, position) == QValidator::Acceptable;
+}
+
+// What a validator takes, in the words of an error.
+QString expected(const QValidator* validator)
+{
+    if (const auto* range = qobject_cast<const QIntValidator*>(validator))
+        return QStringLiteral("must be a whole number from %1 to %2").arg(range->bottom()).arg(range->top());
+    return QStringLiteral("is not accepted there");
+}
+
 // Puts a value into a control that takes one; what is wrong, or empty.
 QString type(QWidget* widget, const QString& name, const QString& value)
 {
@@ -61,6 +77,8 @@ QString type(QWidget* widget, const QString& name, const QString& value)
         const int index = combo->findText(value, Qt::MatchFixedString);
         if (index >= 0)
             combo->setCurrentIndex(index);
+        else if (combo->isEditable() && !acceptable(combo->validator(), value))
+            return expected(combo->validator());
         else if (combo->isEditable())
             combo->setCurrentText(value);
         else
@@ -140,7 +158,7 @@ QString setOption(const Option& option, OptionContext& context, const QString& v
 
 QString checkOption(const Option& option, OptionContext& context)
 {
-    if (option.apply)
+    if (option.apply || option.lists)
         return QString();
     if (!option.choices.isEmpty()) {
         if (!option.control.isEmpty()) {

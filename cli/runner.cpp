@@ -69,6 +69,7 @@ private:
 
     QHash<QString, QString> shownAs;  // absolute native input path -> as given
     bool skipExisting = false;        // --if-exists skip and the output file exists
+    const Option* listing = nullptr;  // an option that lists instead of running
 };
 
 // The first line of a file, or of standard input for "-", without its line end.
@@ -117,6 +118,12 @@ int Runner::parse(const QStringList& arguments)
     for (const QString& name : qAsConst(valueOptions))
         if (parser.values(name).size() > 1)
             return usageError(QStringLiteral("%1: --%2 given more than once").arg(command.name, name), &command);
+
+    for (const Option& o : command.options)
+        if (o.lists && parser.isSet(o.name))
+            listing = &o;
+    if (listing)
+        return -1;
 
     given = parser.positionalArguments();
     if (writes) {
@@ -304,8 +311,9 @@ int Runner::finish(const RunReport& report)
             break;
         }
     }
-    for (const QString& note : report.notes())
-        problem(note);
+    if (!command.print)
+        for (const QString& note : report.notes())
+            problem(note);
     if (report.cancelled()) {
         failed = true;
         say(QStringLiteral("%1: stopped before the end").arg(command.name));
@@ -329,6 +337,15 @@ int Runner::run(const QStringList& arguments)
     page.reset(createFeature(makeBrandingRecord(CustomFileNames(), 1, int(command.tool), false)));
     if (!page || !page->hasEngine()) {
         problem(QStringLiteral("cannot load the PDF engine (libFolioPdfEngine.so beside the program)"));
+        return Failed;
+    }
+    if (listing) {
+        QTextStream out(stdout);
+        const QString wrong = listing->lists(*page, out);
+        out.flush();
+        if (wrong.isEmpty())
+            return Success;
+        problem(wrong);
         return Failed;
     }
     if (const int status = prepareOutput(); status >= 0)
