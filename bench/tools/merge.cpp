@@ -8,18 +8,7 @@
 namespace {
 
 const bench::ToolRows merge("merge", [](const bench::ToolBench& b) {
-    const QStringList manuals = {
-        bench::debianFile("bash-doc", "usr/share/doc/bash/bashref.pdf"),
-        bench::debianFile("bash-doc", "usr/share/doc/bash/bash.pdf"),
-        bench::debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-intro.pdf"),
-        bench::debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-exts.pdf"),
-        bench::debianFile("gnuplot-doc", "usr/share/doc/gnuplot/gnuplot.pdf"),
-        bench::debianFile("glpk-doc", "usr/share/doc/glpk-doc/glpk.pdf"),
-        bench::debianFile("cvs", "usr/share/doc/cvs/cvs.pdf"),
-        bench::debianFile("debian-history", "usr/share/doc/debian-history/docs/project-history.en.pdf"),
-        bench::debianFile("systemtap-doc", "usr/share/doc/systemtap-doc/SystemTap_Beginners_Guide.pdf"),
-        bench::debianFile("xmlformat-doc", "usr/share/doc/xmlformat-doc/xmlformat.pdf"),
-    };
+    const QStringList manuals = bench::debianManuals();
     const QString refman = bench::debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/refman.pdf");
     const QList<QPair<QString, QStringList>> cases = {
         {QStringLiteral("10 Debian manuals (1,476 pages)"), manuals},
