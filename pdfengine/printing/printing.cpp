@@ -171,12 +171,14 @@ QString Instance::NewCustomPrinter(const QString& OriginalPrinterName)
         state.lastError = missingDestination(OriginalPrinterName);
         return QString();
     }
-    cupsFreeDests(1, dest);
     state.lastError.clear();
     // '#' cannot occur in a CUPS queue name, so a custom name never hides a queue.
     const QString name = QStringLiteral("%1#%2").arg(OriginalPrinterName).arg(newId());
     CustomPrinter printer;
     printer.destination = OriginalPrinterName;
+    for (int i = 0; i < dest->num_options; ++i)
+        printer.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
+    cupsFreeDests(1, dest);
     state.printers[name] = printer;
     return name;
 }
@@ -232,10 +234,15 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
             return 0;
         options = &it->second;
     }
-    cups_dest_t* dest = namedDestination(printer->destination);
-    if (!dest) {
-        state.lastError = missingDestination(printer->destination);
-        return 0;
+    if (printer == &plain) {
+        cups_dest_t* dest = namedDestination(plain.destination);
+        if (!dest) {
+            state.lastError = missingDestination(plain.destination);
+            return 0;
+        }
+        for (int i = 0; i < dest->num_options; ++i)
+            plain.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
+        cupsFreeDests(1, dest);
     }
 
     QString title = options ? options->title : QString();
@@ -252,10 +259,9 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
     int count = 0;
     for (const auto& [name, value] : attributes)
         count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
-    for (int i = 0; i < dest->num_options; ++i)
-        if (!cupsGetOption(dest->options[i].name, count, cupsOptions))
-            count = cupsAddOption(dest->options[i].name, dest->options[i].value, count, &cupsOptions);
-    cupsFreeDests(1, dest);
+    for (const auto& [name, value] : printer->destinationOptions)
+        if (!cupsGetOption(name.c_str(), count, cupsOptions))
+            count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
 
     int job = 0;
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/folio-print-XXXXXX.pdf"));
@@ -269,6 +275,13 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
         job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination.constData(), path.constData(), jobName.constData(), count,
                              cupsOptions);
         state.lastError = job > 0 ? QString() : QString::fromUtf8(cupsLastErrorString());
+        // A queue removed since its printer was made is named as one that does not exist.
+        if (job <= 0) {
+            if (cups_dest_t* dest = namedDestination(printer->destination))
+                cupsFreeDests(1, dest);
+            else
+                state.lastError = missingDestination(printer->destination);
+        }
     }
     cupsFreeOptions(count, cupsOptions);
     return job > 0 ? job : 0;
