@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontComboBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
@@ -77,6 +78,10 @@ QString type(QWidget* widget, const QString& name, const QString& value)
         const int index = combo->findText(value, Qt::MatchFixedString);
         if (index >= 0)
             combo->setCurrentIndex(index);
+        else if (qobject_cast<QFontComboBox*>(combo))
+            // Its text only finds a family; a family it does not list would
+            // silently become another one.
+            return QStringLiteral("is not an installed font family (fc-list : family lists them)");
         else if (combo->isEditable() && !acceptable(combo->validator(), value))
             return expected(combo->validator());
         else if (combo->isEditable())

@@ -371,9 +371,10 @@ bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
     return false;
 }
 
-bool FeatureBase::SaveOutput(const QString& path)
+bool FeatureBase::SaveOutput(const QString& path, Stamp stamp)
 {
-    StampDocumentInformation();
+    if (stamp == Stamp::Information)
+        StampDocumentInformation();
     if (engine->SaveToFile(path) == folio::Success && QFileInfo(path).isFile()) {
         runReport.written(path);
         return true;

@@ -39,10 +39,13 @@ const cli::Registration compress([] {
                               QStringLiteral("checkBox")),
         quiet,
     };
-    c.print = [](FeatureBase& page, const QMap<QString, QString>& given, QTextStream& out) {
-        const auto& results = static_cast<PDF_Compressor&>(page).results();
+    c.printWritten = [](FeatureBase& page, const QMap<QString, QString>& given, const QStringList& written, QTextStream& out) {
         const bool sizes = !given.contains(QStringLiteral("quiet"));
-        for (const PDF_Compressor::Result& r : results) {
+        QList<PDF_Compressor::Result> shown;
+        for (const PDF_Compressor::Result& r : static_cast<PDF_Compressor&>(page).results()) {
+            if (!written.contains(r.output))
+                continue;
+            shown << r;
             out << r.output;
             if (sizes && r.gained())
                 out << QStringLiteral(": %1 -> %2 bytes, %3% smaller").arg(r.before).arg(r.after).arg((r.before - r.after) * 100.0 / r.before, 0, 'f', 1);
@@ -50,8 +53,8 @@ const cli::Registration compress([] {
                 out << QStringLiteral(": %1 bytes, nothing gained; written as it was").arg(r.before);
             out << '\n';
         }
-        if (sizes && !results.isEmpty())
-            out << PDF_Compressor::totalSaved(results) << '\n';
+        if (sizes && !shown.isEmpty())
+            out << PDF_Compressor::totalSaved(shown) << '\n';
     };
     c.examples = QStringList{QStringLiteral("folioforge-cli compress -o smaller/ report.pdf scans/*.pdf"),
                              QStringLiteral("folioforge-cli compress --fonts lossy --quiet -o out --password pw locked.pdf")};
