@@ -25,6 +25,7 @@ const char* kindName(Question::Kind kind)
     case Question::FileExists: return "FileExists";
     case Question::Password: return "Password";
     case Question::Report: return "Report";
+    case Question::Choice: return "Choice";
     }
     return "?";
 }
@@ -122,6 +123,17 @@ void Questions::report(QWidget* parent, const QString& title, const QString& tex
     current().ask(q);
 }
 
+int Questions::choice(QWidget* parent, const QString& caption, std::function<int(QWidget*)> dialog)
+{
+    Question q;
+    q.kind = Question::Choice;
+    q.parent = parent;
+    q.caption = caption;
+    q.dialog = std::move(dialog);
+    const QVariant answer = current().ask(q);
+    return answer.isValid() ? answer.toInt() : -1;
+}
+
 DialogQuestions::~DialogQuestions()
 {
     delete dialog;
@@ -183,6 +195,8 @@ QVariant DialogQuestions::ask(const Question& q)
         box.exec();
         return QVariant();
     }
+    case Question::Choice:
+        return q.dialog ? q.dialog(q.parent) : -1;
     }
     return QVariant();
 }
@@ -241,6 +255,7 @@ QVariant ScriptedQuestions::cancelled(Question::Kind kind)
     case Question::Color:
         return QColor();
     case Question::FileExists:
+    case Question::Choice:
         return -1;
     case Question::Password:
     case Question::Report:
