@@ -376,10 +376,11 @@ void MainWindow::on_pushButton_Default_clicked()
 {
     if (tool->isRunning())
         return;
-    // Silent when everything went well; otherwise one message says what did not.
+    // Silent when everything went well; otherwise one message says what did
+    // not, or only informs when the run just has a figure to give (a total saved).
     const RunReport& report = tool->run(QStringList(list->files));
     if (!report.isQuiet())
-        Questions::report(this, windowTitle(), report.summary());
+        Questions::report(this, windowTitle(), report.summary(), report.hasProblems() || report.cancelled());
 }
 
 void MainWindow::on_pushButton_5_clicked()

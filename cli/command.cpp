@@ -67,6 +67,14 @@ Option Option::pressing(const QString& name, const QString& description, const Q
     return o;
 }
 
+Option Option::listing(const QString& name, const QString& description,
+                       const std::function<QString(FeatureBase& page, QTextStream& out)>& lists)
+{
+    Option o = named(name, QString(), description, QString());
+    o.lists = lists;
+    return o;
+}
+
 Option Option::dialogChoice(const QString& name, const QString& description, const QStringList& choices,
                             const QString& button)
 {

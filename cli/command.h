@@ -68,6 +68,10 @@ struct Option
     bool afterSelect = false;
     // Anything else: own code. Returns what is wrong with the value, or empty.
     std::function<QString(OptionContext&, const QString& value)> apply;
+    // Instead of a run: prints what the tool finds around it (the printers
+    // and their paper) on stdout. Takes no input file; returns what went
+    // wrong, or empty.
+    std::function<QString(FeatureBase& page, QTextStream& out)> lists;
 
     static Option toggle(const QString& name, const QString& description, const QString& button);
     static Option value(const QString& name, const QString& valueName, const QString& description,
@@ -78,6 +82,8 @@ struct Option
                               const QString& checkBox, const QString& control);
     static Option colour(const QString& name, const QString& description, const QString& button);
     static Option pressing(const QString& name, const QString& description, const QString& button);
+    static Option listing(const QString& name, const QString& description,
+                          const std::function<QString(FeatureBase& page, QTextStream& out)>& lists);
     static Option dialogChoice(const QString& name, const QString& description, const QStringList& choices,
                                const QString& button);
 };
@@ -104,6 +110,11 @@ struct Command
     // options given, by name. Otherwise every file written is printed, one a
     // line.
     std::function<void(FeatureBase& page, const QMap<QString, QString>& given, QTextStream& out)> print;
+    // For runs that write files: how the files written (checked, in full) are
+    // printed instead of one path a line (with their sizes, say). The run's
+    // notes are then its to print too (FeatureBase::lastReport), on stdout.
+    std::function<void(FeatureBase& page, const QMap<QString, QString>& given, const QStringList& written, QTextStream& out)>
+        printWritten;
 
     const ToolRow& row() const;
     // Single-file tools take exactly one input.

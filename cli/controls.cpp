@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
+#include <QValidator>
 
 namespace cli {
 
@@ -36,6 +37,21 @@ QString comboItems(const QComboBox* combo)
     for (int i = 0; i < combo->count(); ++i)
         items << combo->itemText(i);
     return items.join(QStringLiteral(", "));
+}
+
+// Whether a validator (none: anything goes) takes the value as it stands.
+bool acceptable(const QValidator* validator, QString value)
+{
+    int position = 0;
+    return !validator || validator->validate(value, position) == QValidator::Acceptable;
+}
+
+// What a validator takes, in the words of an error.
+QString expected(const QValidator* validator)
+{
+    if (const auto* range = qobject_cast<const QIntValidator*>(validator))
+        return QStringLiteral("must be a whole number from %1 to %2").arg(range->bottom()).arg(range->top());
+    return QStringLiteral("is not accepted there");
 }
 
 // Puts a value into a control that takes one; what is wrong, or empty.
@@ -66,6 +82,8 @@ QString type(QWidget* widget, const QString& name, const QString& value)
             // Its text only finds a family; a family it does not list would
             // silently become another one.
             return QStringLiteral("is not an installed font family (fc-list : family lists them)");
+        else if (combo->isEditable() && !acceptable(combo->validator(), value))
+            return expected(combo->validator());
         else if (combo->isEditable())
             combo->setCurrentText(value);
         else
@@ -172,7 +190,7 @@ QString setOption(const Option& option, OptionContext& context, const QString& v
 
 QString checkOption(const Option& option, OptionContext& context)
 {
-    if (option.apply)
+    if (option.apply || option.lists)
         return QString();
     if (!option.choices.isEmpty()) {
         if (!option.control.isEmpty()) {

@@ -74,6 +74,7 @@ private:
     // -o -: the run writes into a folder of its own, whose files go to stdout.
     bool toStdout = false;
     std::unique_ptr<QTemporaryDir> stdoutFolder;
+    const Option* listing = nullptr;  // an option that lists instead of running
 };
 
 // The first line of a file, or of standard input for "-", without its line end.
@@ -122,6 +123,12 @@ int Runner::parse(const QStringList& arguments)
     for (const QString& name : qAsConst(valueOptions))
         if (parser.values(name).size() > 1)
             return usageError(QStringLiteral("%1: --%2 given more than once").arg(command.name, name), &command);
+
+    for (const Option& o : command.options)
+        if (o.lists && parser.isSet(o.name))
+            listing = &o;
+    if (listing)
+        return -1;
 
     // The command's options, in the command's order; one of them may change
     // what -o names, or make the run write nothing.
@@ -346,8 +353,10 @@ int Runner::finish(const RunReport& report)
             break;
         }
     }
-    for (const QString& note : report.notes())
-        problem(note);
+    const bool printsWritten = settings.output != Output::None && command.printWritten;
+    if (!printsWritten)
+        for (const QString& note : report.notes())
+            problem(note);
     if (report.cancelled()) {
         failed = true;
         say(QStringLiteral("%1: stopped before the end").arg(command.name));
@@ -368,6 +377,8 @@ int Runner::finish(const RunReport& report)
     QTextStream out(stdout);
     if (command.print && settings.output == Output::None)
         command.print(*page, givenOptions, out);
+    else if (printsWritten)
+        command.printWritten(*page, givenOptions, written, out);
     else
         for (const QString& path : qAsConst(written))
             out << path << '\n';
@@ -383,6 +394,15 @@ int Runner::run(const QStringList& arguments)
     page.reset(createFeature(makeBrandingRecord(CustomFileNames(), 1, int(command.tool), false)));
     if (!page || !page->hasEngine()) {
         problem(QStringLiteral("cannot load the PDF engine (libFolioPdfEngine.so beside the program)"));
+        return Failed;
+    }
+    if (listing) {
+        QTextStream out(stdout);
+        const QString wrong = listing->lists(*page, out);
+        out.flush();
+        if (wrong.isEmpty())
+            return Success;
+        problem(wrong);
         return Failed;
     }
     if (const int status = prepareOutput(); status >= 0)

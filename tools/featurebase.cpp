@@ -16,10 +16,7 @@
 
 #include <cstdio>
 
-namespace {
-
-// Why a save to `path` failed, as far as the file system tells.
-QString saveFailure(const QString& path)
+QString FeatureBase::SaveFailure(const QString& path)
 {
     const QFileInfo info(path);
     const QFileInfo folder(info.absolutePath());
@@ -33,8 +30,6 @@ QString saveFailure(const QString& path)
         return QStringLiteral("the file is read-only");
     return QStringLiteral("it could not be saved");
 }
-
-} // namespace
 
 FeatureBase::FeatureBase(QWidget* parent, const BrandingRecord& branding)
     : QWidget(parent)
@@ -423,7 +418,7 @@ bool FeatureBase::SaveOutput(const QString& path, Stamp stamp)
         return true;
     }
     qDebug() << "could not write" << path;
-    runReport.failed(path, saveFailure(path));
+    runReport.failed(path, SaveFailure(path));
     return false;
 }
 
@@ -434,31 +429,28 @@ bool FeatureBase::WriteOutputFile(const QString& path, const QByteArray& bytes)
         runReport.written(path);
         return true;
     }
-    runReport.failed(path, file.errorString().isEmpty() ? saveFailure(path) : file.errorString());
+    runReport.failed(path, file.errorString().isEmpty() ? SaveFailure(path) : file.errorString());
     return false;
 }
 
 bool FeatureBase::PlaceOutputFile(const QString& made, const QString& path)
 {
-    // A rename, which never leaves half a file behind, when both are on one
-    // file system; otherwise a copy next to the target first, so that the
-    // last step is such a rename.
+    // The last step is always a rename within one file system, which never
+    // leaves half a file behind: of the file itself when it was made on the
+    // target's file system, else of a copy made next to the target.
     const QFileInfo target(path);
     QString error;
     if (!QFileInfo(made).isFile() || QFileInfo(made).size() == 0) {
         error = QStringLiteral("nothing was made to write");
     } else if (!QFileInfo(target.absolutePath()).isDir() || target.isDir()) {
-        error = saveFailure(path);
-    } else if (::rename(QFile::encodeName(made).constData(), QFile::encodeName(path).constData()) == 0) {
-        runReport.written(path);
-        return true;
-    } else {
+        error = SaveFailure(path);
+    } else if (::rename(QFile::encodeName(made).constData(), QFile::encodeName(path).constData()) != 0) {
         const QString part = QDir(target.absolutePath()).filePath(QStringLiteral(".%1.part").arg(target.fileName()));
         QFile::remove(part);
         if (!QFile::copy(made, part)) {
-            error = saveFailure(path);
+            error = SaveFailure(path);
         } else if (::rename(QFile::encodeName(part).constData(), QFile::encodeName(path).constData()) != 0) {
-            error = saveFailure(path);
+            error = SaveFailure(path);
             QFile::remove(part);
         }
     }

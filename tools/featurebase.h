@@ -137,10 +137,12 @@ protected:
     bool SaveOutput(const QString& path, Stamp stamp = Stamp::Information);
     // Writes bytes to `path` completely or not at all; reported as SaveOutput.
     bool WriteOutputFile(const QString& path, const QByteArray& bytes);
-    // Moves a file made elsewhere (a temporary folder) to `path` in one step,
-    // replacing what is there only once the whole file is in place; reported
-    // as SaveOutput. `made` is gone afterwards either way.
+    // Moves a file made elsewhere (a temporary folder, or beside `path`) to
+    // `path` in one step, replacing what is there only once the whole file is
+    // in place; reported as SaveOutput. `made` is gone afterwards either way.
     bool PlaceOutputFile(const QString& made, const QString& path);
+    // Why writing `path` failed, as far as the file system tells.
+    static QString SaveFailure(const QString& path);
     // Reports a step of the run's progress; false once the user asked to
     // stop (the report then says so), and from then on.
     bool Progress(const QString& label, int done, int total);

@@ -112,9 +112,15 @@ bool Questions::password(QWidget* parent, const QString& filePath, QString* pass
     return true;
 }
 
-void Questions::report(QWidget* parent, const QString& title, const QString& text)
+void Questions::report(QWidget* parent, const QString& title, const QString& text, bool warning)
 {
-    askCurrent(Question::Report, parent, title, text);
+    Question q;
+    q.kind = Question::Report;
+    q.parent = parent;
+    q.caption = title;
+    q.text = text;
+    q.warning = warning;
+    current().ask(q);
 }
 
 int Questions::choice(QWidget* parent, const QString& caption, std::function<int(QWidget*)> dialog)
@@ -185,7 +191,7 @@ QVariant DialogQuestions::ask(const Question& q)
         return dialog.result == 0 ? QVariant(dialog.password) : QVariant();
     }
     case Question::Report: {
-        QMessageBox box(QMessageBox::Warning, q.caption, q.text, QMessageBox::Ok, q.parent);
+        QMessageBox box(q.warning ? QMessageBox::Warning : QMessageBox::Information, q.caption, q.text, QMessageBox::Ok, q.parent);
         box.exec();
         return QVariant();
     }

@@ -39,6 +39,7 @@ struct Question
     QColor initial;   // Color
     // Choice: shows the tool's own dialog (modal, over parent) and returns the option chosen.
     std::function<int(QWidget* parent)> dialog;
+    bool warning = true;  // Report: something went wrong; false when it only informs
 };
 
 class Questions
@@ -73,9 +74,10 @@ public:
     static int fileExists(QWidget* parent, const QString& fileName);
     // True with the typed password for OK, false for Cancel or a closed dialog.
     static bool password(QWidget* parent, const QString& filePath, QString* password);
-    static void report(QWidget* parent, const QString& title, const QString& text);
     // The option chosen in a tool's own dialog, -1 for none; `dialog` shows it.
     static int choice(QWidget* parent, const QString& caption, std::function<int(QWidget* parent)> dialog);
+    // `warning` false: nothing went wrong, the run only has something to say.
+    static void report(QWidget* parent, const QString& title, const QString& text, bool warning = true);
 };
 
 // The real dialogs.

@@ -250,4 +250,20 @@ void printLimit(const QString& what, double seconds, double limit)
     std::fflush(stdout);
 }
 
+QStringList debianManuals()
+{
+    return {
+        debianFile("bash-doc", "usr/share/doc/bash/bashref.pdf"),
+        debianFile("bash-doc", "usr/share/doc/bash/bash.pdf"),
+        debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-intro.pdf"),
+        debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-exts.pdf"),
+        debianFile("gnuplot-doc", "usr/share/doc/gnuplot/gnuplot.pdf"),
+        debianFile("glpk-doc", "usr/share/doc/glpk-doc/glpk.pdf"),
+        debianFile("cvs", "usr/share/doc/cvs/cvs.pdf"),
+        debianFile("debian-history", "usr/share/doc/debian-history/docs/project-history.en.pdf"),
+        debianFile("systemtap-doc", "usr/share/doc/systemtap-doc/SystemTap_Beginners_Guide.pdf"),
+        debianFile("xmlformat-doc", "usr/share/doc/xmlformat-doc/xmlformat.pdf"),
+    };
+}
+
 } // namespace bench

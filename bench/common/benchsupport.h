@@ -43,6 +43,9 @@ double runPeer(const QString& program, const QStringList& arguments, long* peakK
 // into the bench's cache (bench/out/debs) on first use; empty when it cannot
 // be had. Nothing of it is ever committed.
 QString debianFile(const QString& package, const QString& pathInPackage);
+// Ten manuals Debian ships as PDF (1,476 pages in all), by debianFile; an
+// empty entry for one that cannot be had.
+QStringList debianManuals();
 
 // Times one run of work.
 Sample timeRun(const std::function<bool()>& work);

@@ -76,11 +76,8 @@ const char* const fontFileKeys[] = {"/FontFile", "/FontFile2", "/FontFile3"};
 
 enum class StreamKind { Content, Font, Image };
 
-// Streams of the document by kind: fonts (programs, their CMaps and maps),
-// images (with their masks), and content: page and form content, patterns,
-// glyph procedures and all other data the pages draw with. Metadata stays
-// readable and the cross-reference and object streams are the writer's.
-std::vector<QPDFObjectHandle> streamsOfKind(QPDF& pdf, StreamKind kind)
+// The streams that belong to fonts: programs, their CMaps and maps.
+std::set<QPDFObjGen> findFontStreams(QPDF& pdf)
 {
     std::set<QPDFObjGen> fontStreams;
     auto addFontStream = [&](QPDFObjectHandle s) {
@@ -99,9 +96,43 @@ std::vector<QPDFObjectHandle> streamsOfKind(QPDF& pdf, StreamKind kind)
         if (dict.getKey("/Type").isNameAndEquals("/CMap"))  // a CMap used by another
             addFontStream(dict.getKey("/UseCMap"));
     });
+    return fontStreams;
+}
 
+} // namespace
+
+// The font streams as last found in a document: fonts, images and content are
+// usually compressed one after the other, which changes the data of streams
+// but not which stream is what, so one walk of the document serves all three.
+struct CompressionCache {
+    quint64 revision = 0;  // of the document, when they were found or last rewritten by compression
+    std::set<QPDFObjGen> fontStreams;
+};
+
+namespace {
+
+const std::set<QPDFObjGen>& fontStreamsOf(Document& doc)
+{
+    if (!doc.compression || doc.compression->revision != doc.revision) {
+        auto cache = std::make_shared<CompressionCache>();
+        cache->fontStreams = findFontStreams(*doc.pdf);
+        cache->revision = doc.revision;
+        doc.compression = cache;
+    }
+    return doc.compression->fontStreams;
+}
+
+// Streams of the document by kind: fonts (programs, their CMaps and maps),
+// images (with their masks), and content: page and form content, patterns,
+// glyph procedures and all other data the pages draw with. Metadata stays
+// readable and the cross-reference and object streams are the writer's.
+std::vector<QPDFObjectHandle> streamsOfKind(Document& doc, StreamKind kind)
+{
+    // Images are told by their own dictionary: no need to know the fonts.
+    static const std::set<QPDFObjGen> none;
+    const std::set<QPDFObjGen>& fontStreams = kind == StreamKind::Image ? none : fontStreamsOf(doc);
     std::vector<QPDFObjectHandle> out;
-    for (QPDFObjectHandle& obj : pdf.getAllObjects()) {
+    for (QPDFObjectHandle& obj : doc.pdf->getAllObjects()) {
         if (!obj.isStream())
             continue;
         QPDFObjectHandle dict = obj.getDict();
@@ -271,10 +302,14 @@ void requestCompactSave(Document& doc)
 int compressKind(Document& doc, StreamKind kind)
 {
     requestCompactSave(doc);
-    if (recompressAll(streamsOfKind(*doc.pdf, kind), kind) > 0)
+    if (recompressAll(streamsOfKind(doc, kind), kind) > 0) {
+        const bool cacheCurrent = doc.compression && doc.compression->revision == doc.revision;
         doc.touch();
-    else
+        if (cacheCurrent)  // new data, the same streams
+            doc.compression->revision = doc.revision;
+    } else {
         doc.modified = true;  // the save settings changed
+    }
     return 1;
 }
 

@@ -23,6 +23,7 @@ namespace fpe {
 struct RenderCache;  // render/render.h: Poppler documents kept for this document
 struct OutlineTree;  // outlines.cpp: the bookmark tree as last read
 struct DocumentFonts; // text/textdraw.cpp: the fonts embedded for drawn text
+struct CompressionCache; // compression/compression.cpp: the font streams as last found
 
 // Identity of a file on disk, to tell whether a path still holds the bytes
 // a document was read from.
@@ -126,6 +127,7 @@ struct Document {
     std::map<const void*, QPDFObjectHandle> embeddedImages;  // file image -> its XObject here
     std::shared_ptr<RenderCache> renderCache;
     std::shared_ptr<DocumentFonts> fonts;
+    std::shared_ptr<CompressionCache> compression;
     SaveSettings saveSettings;
 
 private:

@@ -3,6 +3,8 @@
 // document, as edited, with every setting as its IPP job attribute.
 // cupsPrintFile with cupsAddOption passes every attribute to the scheduler,
 // also those a queue does not advertise (Qt's printer drops such settings).
+// What the settings leave open takes the destination's own options (the
+// user's lpoptions), as lp does; the scheduler adds the queue's defaults.
 
 #include "core/instance.h"
 #include "printing/printing.h"
@@ -34,18 +36,24 @@ PrintState& printState(Instance& in)
     return *in.print;
 }
 
-// The CUPS queue of that name, if the scheduler knows it (instances,
-// "queue/instance", are not printed to). A null result also means no scheduler answered.
-bool destinationExists(const QString& name)
+// The CUPS queue of that name with its options, if the scheduler knows it
+// (instances, "queue/instance", are not printed to); free it with
+// cupsFreeDests. A null result also means no scheduler answered.
+cups_dest_t* namedDestination(const QString& name)
 {
     if (name.isEmpty())
-        return false;
+        return nullptr;
     const QByteArray utf8 = name.toUtf8();
-    cups_dest_t* dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, utf8.constData(), nullptr);
-    if (!dest)
-        return false;
-    cupsFreeDests(1, dest);
-    return true;
+    return cupsGetNamedDest(CUPS_HTTP_DEFAULT, utf8.constData(), nullptr);
+}
+
+// Why namedDestination found nothing.
+QString missingDestination(const QString& name)
+{
+    const ipp_status_t status = cupsLastError();
+    if (name.isEmpty() || status == IPP_STATUS_OK || status == IPP_STATUS_ERROR_NOT_FOUND)
+        return QStringLiteral("no printer %1").arg(name).trimmed();
+    return QString::fromUtf8(cupsLastErrorString());
 }
 
 // Paper numbers besides 0 (custom size) that setting 1 accepts, with their
@@ -157,13 +165,20 @@ QByteArray pageRangeBytes(Document& doc, int first, int last)
 
 QString Instance::NewCustomPrinter(const QString& OriginalPrinterName)
 {
-    if (!destinationExists(OriginalPrinterName))
-        return QString();
     PrintState& state = printState(*this);
+    cups_dest_t* dest = namedDestination(OriginalPrinterName);
+    if (!dest) {
+        state.lastError = missingDestination(OriginalPrinterName);
+        return QString();
+    }
+    state.lastError.clear();
     // '#' cannot occur in a CUPS queue name, so a custom name never hides a queue.
     const QString name = QStringLiteral("%1#%2").arg(OriginalPrinterName).arg(newId());
     CustomPrinter printer;
     printer.destination = OriginalPrinterName;
+    for (int i = 0; i < dest->num_options; ++i)
+        printer.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
+    cupsFreeDests(1, dest);
     state.printers[name] = printer;
     return name;
 }
@@ -191,9 +206,15 @@ int Instance::PrintOptions(int PageScaling, int AutoRotateCenter, const QString&
     return optionsId;
 }
 
+QString Instance::LastPrintError()
+{
+    return printState(*this).lastError;
+}
+
 int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPage, int Options)
 {
     PrintState& state = printState(*this);
+    state.lastError = QStringLiteral("the pages or print options asked for do not exist");
     Document& doc = selectedDoc();
     if (StartPage < 1 || EndPage < StartPage || EndPage > doc.pageCount())
         return 0;
@@ -213,8 +234,16 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
             return 0;
         options = &it->second;
     }
-    if (!destinationExists(printer->destination))
-        return 0;
+    if (printer == &plain) {
+        cups_dest_t* dest = namedDestination(plain.destination);
+        if (!dest) {
+            state.lastError = missingDestination(plain.destination);
+            return 0;
+        }
+        for (int i = 0; i < dest->num_options; ++i)
+            plain.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
+        cupsFreeDests(1, dest);
+    }
 
     QString title = options ? options->title : QString();
     if (title.isEmpty())
@@ -226,22 +255,36 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
         attributes.insert(attributes.end(), more.begin(), more.end());
     }
 
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/folio-print-XXXXXX.pdf"));
-    const QByteArray bytes = pageRangeBytes(doc, StartPage, EndPage);
-    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush())
-        return 0;
-
     cups_option_t* cupsOptions = nullptr;
     int count = 0;
     for (const auto& [name, value] : attributes)
         count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
-    const QByteArray destination = printer->destination.toUtf8();
-    const QByteArray path = QFile::encodeName(file.fileName());
-    const QByteArray jobName = title.toUtf8();
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination.constData(), path.constData(),
-                                   jobName.constData(), count, cupsOptions);
+    for (const auto& [name, value] : printer->destinationOptions)
+        if (!cupsGetOption(name.c_str(), count, cupsOptions))
+            count = cupsAddOption(name.c_str(), value.c_str(), count, &cupsOptions);
+
+    int job = 0;
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/folio-print-XXXXXX.pdf"));
+    const QByteArray bytes = pageRangeBytes(doc, StartPage, EndPage);
+    if (!file.open() || file.write(bytes) != bytes.size() || !file.flush()) {
+        state.lastError = QStringLiteral("the pages could not be written for the printer: %1").arg(file.errorString());
+    } else {
+        const QByteArray destination = printer->destination.toUtf8();
+        const QByteArray path = QFile::encodeName(file.fileName());
+        const QByteArray jobName = title.toUtf8();
+        job = cupsPrintFile2(CUPS_HTTP_DEFAULT, destination.constData(), path.constData(), jobName.constData(), count,
+                             cupsOptions);
+        state.lastError = job > 0 ? QString() : QString::fromUtf8(cupsLastErrorString());
+        // A queue removed since its printer was made is named as one that does not exist.
+        if (job <= 0) {
+            if (cups_dest_t* dest = namedDestination(printer->destination))
+                cupsFreeDests(1, dest);
+            else
+                state.lastError = missingDestination(printer->destination);
+        }
+    }
     cupsFreeOptions(count, cupsOptions);
-    return job > 0 ? 1 : 0;
+    return job > 0 ? job : 0;
 }
 
 } // namespace fpe

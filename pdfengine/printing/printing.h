@@ -7,6 +7,9 @@
 #include <QString>
 
 #include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace fpe {
 
@@ -26,6 +29,9 @@ enum PrinterSetting {
 struct CustomPrinter {
     QString destination;       // the CUPS queue
     std::map<int, int> settings;  // setting -> value, only those given
+    // The queue's own options (lpoptions, its defaults) as NewCustomPrinter
+    // found them: each job of the printer takes them without asking again.
+    std::vector<std::pair<std::string, std::string>> destinationOptions;
 };
 
 struct PrintOptionSet {
@@ -37,6 +43,7 @@ struct PrintOptionSet {
 struct PrintState {
     std::map<QString, CustomPrinter> printers;  // by the name NewCustomPrinter gave
     std::map<int, PrintOptionSet> options;      // by options id
+    QString lastError;                          // why the last PrintDocument made no job
 };
 
 } // namespace fpe

@@ -12,12 +12,15 @@ QString cliProgram()
     return QDir(binDir()).filePath("folioforge-cli");
 }
 
-CliResult runCli(const QStringList& arguments, const QString& workDir, const QString& program, const QByteArray& input)
+CliResult runCli(const QStringList& arguments, const QString& workDir, const QString& program, const QByteArray& input,
+                 const QStringList& environment)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "LD_LIBRARY_PATH"})
         env.remove(name);
     env.insert("QT_QPA_PLATFORM", "xcb");
+    for (const QString& setting : environment)
+        env.insert(setting.section('=', 0, 0), setting.section('=', 1));
     QProcess p;
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(workDir);

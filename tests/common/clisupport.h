@@ -20,8 +20,9 @@ QString cliProgram();
 // Runs folioforge-cli (or a copy of it) in workDir with no display at all:
 // DISPLAY and WAYLAND_DISPLAY unset, QT_QPA_PLATFORM naming a platform that
 // would need one, and no LD_LIBRARY_PATH: it finds its engine beside itself.
-// `input` is what it reads on stdin.
+// `input` is what it reads on stdin; `environment` holds NAME=value settings
+// on top of this process's own.
 CliResult runCli(const QStringList& arguments, const QString& workDir = QString(), const QString& program = cliProgram(),
-                 const QByteArray& input = QByteArray());
+                 const QByteArray& input = QByteArray(), const QStringList& environment = {});
 
 } // namespace testsupport

@@ -1,9 +1,12 @@
 #include "cupssupport.h"
 
+#include "testsupport.h"
+
 #include <cups/cups.h>
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QThread>
 
 namespace cupstest {
@@ -37,6 +40,18 @@ int newestJob(const QString& queue)
         newest = std::max(newest, jobs[i].id);
     cupsFreeJobs(count, jobs);
     return newest;
+}
+
+QStringList jobTitlesAfter(const QString& queue, int after)
+{
+    cups_job_t* jobs = nullptr;
+    const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, queue.toUtf8().constData(), 0, CUPS_WHICHJOBS_ALL);
+    QStringList titles;
+    for (int i = 0; i < count; ++i)
+        if (jobs[i].id > after)
+            titles << QString::fromUtf8(jobs[i].title);
+    cupsFreeJobs(count, jobs);
+    return titles;
 }
 
 QMap<QString, QString> jobAttributes(int jobId)
@@ -88,6 +103,25 @@ QString cupsPdfOutput(int jobId, int timeoutMs)
         for (const QString& name : dir.entryList({QString("*job_%1.pdf").arg(jobId)}, QDir::Files))
             return dir.filePath(name);
     return QString();
+}
+
+bool privateScheduler()
+{
+    return !qEnvironmentVariable("FOLIO_CUPS_DIR").isEmpty();
+}
+
+QString addQueue(const QString& name, const QStringList& lpadminOptions)
+{
+    // The device of the test queue: cups-pdf with the private scheduler's settings.
+    const QString device = "cups-pdf:/" + QFileInfo(qEnvironmentVariable("FOLIO_CUPS_DIR")).fileName();
+    QString out, err;
+    const int status = testsupport::run("lpadmin", QStringList{"-p", name, "-E", "-v", device, "-P", "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"} + lpadminOptions, &out, &err);
+    return status == 0 ? QString() : QString("lpadmin %1: %2%3").arg(name, out, err);
+}
+
+void removeQueue(const QString& name)
+{
+    testsupport::run("lpadmin", {"-x", name});
 }
 
 } // namespace cupstest

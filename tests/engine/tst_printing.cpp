@@ -20,12 +20,12 @@ class TestPrinting : public QObject
     QTemporaryDir dir;
     QString fourPages;
 
-    // Prints; the new job's id (0 when no job was made).
+    // Prints; the new job's id as PrintDocument answers it (0 when no job was made).
     static int print(PdfEngine& engine, const QString& printer, int first, int last, int options)
     {
         const int before = cupstest::newestJob(cupstest::printer());
-        const int job = engine.PrintDocument(printer, first, last, options) == 1 ? cupstest::newestJob(cupstest::printer()) : 0;
-        return job > before ? job : 0;
+        const int job = engine.PrintDocument(printer, first, last, options);
+        return job > before && engine.LastPrintError().isEmpty() ? job : 0;
     }
 
     // Waits for the job; the text of what cups-pdf printed, where the private scheduler runs.
@@ -127,7 +127,7 @@ private slots:
         const int job = print(engine, cupstest::printer(), 4, 4, 0);
         QVERIFY(job > 0);
         QCOMPARE(cupstest::jobAttributes(job).value("job-name"), "locked.pdf");
-        QVERIFY(!cupstest::jobAttributes(job).contains("print-color-mode"));
+        QCOMPARE(cupstest::jobAttributes(job).value("print-color-mode"), "color");  // the queue's default, sent as lp sends it
         const QString text = printed(job, 1);
         QVERIFY2(text.isEmpty() || text == "Delta page", qPrintable(text));
     }
@@ -156,8 +156,9 @@ private slots:
             QCOMPARE(engine.PrintDocument(name, first, last, options), 0);
         QCOMPARE(engine.PrintDocument(name, 1, 1, options + 1000), 0);
         QCOMPARE(engine.PrintDocument("NoSuchPrinter", 1, 1, options), 0);
+        QCOMPARE(engine.LastPrintError(), "no printer NoSuchPrinter");
         QCOMPARE(engine.PrintDocument(QString(), 1, 1, options), 0);
-        QCOMPARE(cupstest::newestJob(cupstest::printer()), before);
+        QVERIFY(!cupstest::jobTitlesAfter(cupstest::printer(), before).contains("bad"));
         QCOMPARE(engine.PageCount(), 4);  // the instance is still usable
     }
 
@@ -174,6 +175,7 @@ private slots:
         QCOMPARE(run("lpadmin", {"-x", "FolioGone"}), 0);
         QCOMPARE(engine.SetupCustomPrinter(name, 4, 2), 1);  // settings are kept by the engine
         QCOMPARE(engine.PrintDocument(name, 1, 4, engine.PrintOptions(1, 1, "gone")), 0);
+        QCOMPARE(engine.LastPrintError(), "no printer FolioGone");
     }
 
     void noSchedulerFailsCleanly()
