@@ -376,9 +376,10 @@ bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
     return false;
 }
 
-bool FeatureBase::SaveOutput(const QString& path)
+bool FeatureBase::SaveOutput(const QString& path, bool stamp)
 {
-    StampDocumentInformation();
+    if (stamp)
+        StampDocumentInformation();
     if (engine->SaveToFile(path) == folio::Success && QFileInfo(path).isFile()) {
         runReport.written(path);
         return true;
