@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFontComboBox>
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
@@ -59,8 +60,12 @@ QString type(QWidget* widget, const QString& name, const QString& value)
         slider->setValue(n);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         const int index = combo->findText(value, Qt::MatchFixedString);
+        // A font box takes only a family it lists, though one may type there.
+        const bool fonts = qobject_cast<QFontComboBox*>(combo) != nullptr;
         if (index >= 0)
             combo->setCurrentIndex(index);
+        else if (fonts)
+            return QStringLiteral("is not a font family of this system (fc-list : family lists them)");
         else if (combo->isEditable())
             combo->setCurrentText(value);
         else
