@@ -607,16 +607,18 @@ void TextToPDF::Process(QStringList paths)
 
 QPixmap TextToPDF::RenderPreviewPage(int page)
 {
-    const int index = selectedIndex >= 0 && selectedIndex < inputs.size() ? selectedIndex : 0;
+    // Files dropped on the window reach the page only with the run.
+    const bool known = selectedIndex < inputs.size();
+    const int index = selectedIndex >= 0 && known ? selectedIndex : 0;
     const QSizeF paper = build ? build->paper : papersizes::millimetres(ui->comboBox->currentText());
     const double dpi = qMin(kPreviewDpi, kPreviewLongSide * kMmPerInch / qMax(paper.width(), paper.height()));
 
-    if (inputs.isEmpty())
+    if (known && inputs.isEmpty())
         return QPixmap();
 
     // The list's thumbnails ask for the same picture again and again.
     QString key;
-    const int first = firstPageOf(index);
+    const int first = known ? firstPageOf(index) : 0;
     if (first > 0 && hasEngine()) {
         const int docPage = qMin(first + qMax(page, 1) - 1, engine->PageCount());
         // Counted without the spare first page, which goes when the build ends.
@@ -637,7 +639,9 @@ QPixmap TextToPDF::RenderPreviewPage(int page)
 
     // Not built yet (or left out): a blank sheet of the paper, saying why.
     QString why = QStringLiteral("Preparing the page\u2026");
-    if (build && build->change == changes && build->problems.contains(index) && build->firstPage.value(index) == 0)
+    if (!known)
+        why = QStringLiteral("Files dropped on the window are laid out when \u201cProcess\u201d is pressed");
+    else if (build && build->change == changes && build->problems.contains(index) && build->firstPage.value(index) == 0)
         why = QStringLiteral("%1: %2").arg(filenames::fileNameOf(inputs.value(index)), build->problems.value(index));
     else
         previewWaiting = true;

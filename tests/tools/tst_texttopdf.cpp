@@ -212,10 +212,15 @@ private slots:
         save({lines, dropped}, "dropped.pdf");
         QCOMPARE(pageTexts(path("dropped.pdf")).last(), "dropped on the window");
         QVERIFY(countPixels(renderPage(path("dropped.pdf"), 2, 150), isReddish) > 100);
-        // An empty list asks nothing and saves nothing.
+        // An empty list asks nothing and saves nothing; nor does a run that is stopped.
         const int asked = script.asked().size();
         QVERIFY(page.run({}).isQuiet());
         QCOMPARE(script.asked().size(), asked);
+        page.FileListChanged({kGpl});
+        script.stopAfter(script.progressSteps().size() + 3);
+        QVERIFY(save({kGpl}, "stopped.pdf").cancelled());
+        script.stopAfter(-1);
+        QVERIFY(!QFileInfo::exists(path("stopped.pdf")));
     }
 
     void inputsThatAreNoText()
