@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include <cmath>
@@ -21,7 +22,25 @@ QString CustomFileNames::resolvedDirectory() const
 {
     if (!directory.isEmpty())
         return directory;
-    return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    return QCoreApplication::instance() ? programDirectory() : QDir::currentPath();
+}
+
+QString CustomFileNames::programDirectory()
+{
+    // The folder of the path the program was started as, links not followed:
+    // an installed tool is the one program linked into a folder of its own,
+    // beside that tool's Data.dat and icon.
+    const QString started = QCoreApplication::arguments().value(0);
+    if (started.contains(QLatin1Char('/')))
+        return QFileInfo(started).absolutePath();
+    if (!started.isEmpty()) {
+        for (const QString& folder : QString::fromLocal8Bit(qgetenv("PATH")).split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+            const QFileInfo candidate(QDir(folder).filePath(started));
+            if (candidate.isFile() && candidate.isExecutable())
+                return candidate.absolutePath();
+        }
+    }
+    return QCoreApplication::applicationDirPath();
 }
 
 QString CustomFileNames::dataFilePath() const

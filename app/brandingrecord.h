@@ -16,6 +16,9 @@ struct CustomFileNames
 
     QString resolvedDirectory() const;
     QString dataFilePath() const;
+    // The folder of the path the program was started as (a link to it counts
+    // as the program); the folder of the executable when that cannot be told.
+    static QString programDirectory();
 };
 
 // Everything one installation shows: which tool, its texts, filters, web

@@ -4,6 +4,7 @@
 #include "tooltable.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QMessageBox>
 
 int main(int argc, char* argv[])
@@ -21,5 +22,11 @@ int main(int argc, char* argv[])
     }
     MainWindow window;
     window.show();
+    // Files named on the command line (a file manager's "Open With") arrive as
+    // dropped ones do.
+    QStringList files;
+    for (const QString& argument : app.arguments().mid(1))
+        files << QFileInfo(argument).absoluteFilePath();
+    window.addDroppedFiles(files);
     return app.exec();
 }

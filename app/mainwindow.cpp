@@ -444,6 +444,11 @@ void MainWindow::dropEvent(QDropEvent* event)
         if (!path.isEmpty())
             paths << path;
     }
+    addDroppedFiles(paths);
+}
+
+void MainWindow::addDroppedFiles(const QStringList& paths)
+{
     if (paths.isEmpty())
         return;
     if (singleFileMode()) {

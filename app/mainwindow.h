@@ -35,6 +35,10 @@ public:
     PhotoList* photoList() const { return list; }
     const BrandingRecord& branding() const { return record; }
 
+    // Files handed to the window as a drop hands them: appended to the list,
+    // or, for a single-file tool, the last one picked as "Select File" would.
+    void addDroppedFiles(const QStringList& paths);
+
     // Text of the icon diagnostic message (Ctrl+D).
     static QString iconDiagnostic(const CustomFileNames& names);
 

@@ -3,6 +3,7 @@
 // files in the same run:
 //
 //   load + PageCount, 1,000 pages       qpdf --show-npages
+//   load + PageCount, R's manual        qpdf --show-npages
 //   render 10 pages at 300 dpi, PNG     pdftoppm -png -r 300
 //   render 10 pages at 300 dpi, BMP     pdftoppm -r 300 (PPM)
 //   text of 200 pages, layout / raw     pdftotext -layout / -raw
@@ -16,10 +17,13 @@
 // include their start-up; the engine's one-off library load is not in ours
 // (a tool loads it once) but is printed on its own.
 //
-//   bench_engine [--runs N] [--only regexp] [--dir folder [--reuse]]
+//   bench_engine [--runs N] [--only regexp] [--dir folder [--reuse]] [--refman file]
 //
 // With --dir the generated inputs are written there and kept (bench/run hands
 // them to the other benchmarks); otherwise a temporary folder is used.
+// --refman names R's reference manual (2,415 pages in object streams, from
+// Debian's r-doc-pdf, which bench/run fetches for the run): a real book
+// whose page tree costs far more to walk than its opening.
 // --only runs the rows whose name matches that regular expression; --reuse takes the inputs
 // already in the folder (both for profiling).
 // bench_engine --generate folder only writes the inputs.
@@ -361,6 +365,19 @@ double megabytes(const QString& dir)
     return sum / 1e6;
 }
 
+// The pages QPDF finds walking the whole tree; 0 when it cannot read the file.
+int walkedPageCount(const QString& file)
+{
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(file).constData());
+        return static_cast<int>(pdf.getAllPages().size());
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
 bool pageCount(PdfEngine& e, const QString& file, int expected)
 {
     const bool ok = e.LoadFromFile(file, QString()) == 1 && e.PageCount() == expected;
@@ -537,7 +554,7 @@ int main(int argc, char** argv)
         return pageCountOnly(args[1]);
 
     Runner runner;
-    QString dirArg;
+    QString dirArg, refman;
     bool generateOnly = false, reuse = false;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == QLatin1String("--runs") && i + 1 < args.size())
@@ -546,11 +563,13 @@ int main(int argc, char** argv)
             runner.only = QRegularExpression(args[++i]);
         else if (args[i] == QLatin1String("--reuse"))
             reuse = true;
+        else if (args[i] == QLatin1String("--refman") && i + 1 < args.size())
+            refman = args[++i];
         else if ((args[i] == QLatin1String("--dir") || args[i] == QLatin1String("--generate")) && i + 1 < args.size()) {
             generateOnly = args[i] == QLatin1String("--generate");
             dirArg = args[++i];
         } else {
-            std::fprintf(stderr, "usage: bench_engine [--runs N] [--only regexp] [--dir folder [--reuse]] | --generate folder\n");
+            std::fprintf(stderr, "usage: bench_engine [--runs N] [--only regexp] [--dir folder [--reuse]] [--refman file] | --generate folder\n");
             return 2;
         }
     }
@@ -595,6 +614,15 @@ int main(int argc, char** argv)
             return bench::runPeer(self, {QStringLiteral("--page-count"), in.book1000}) >= 0;
         });
         std::printf("  the same as a process of its own, with the engine's start-up: %s\n", qPrintable(bench::describe(process)));
+    }
+    const QString refmanRow = QStringLiteral("load + PageCount, R reference manual");
+    if (!refman.isEmpty() && runner.wants(refmanRow)) {
+        const int pages = walkedPageCount(refman);
+        const bench::Pair t = runner.row(refmanRow + QStringLiteral(" (%1 pages)").arg(pages), QStringLiteral("qpdf --show-npages"), 0,
+                                         [&] { return pages > 0 && pageCount(e, refman, pages); },
+                                         [&] { return bench::runPeer(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), refman}) >= 0; });
+        if (t.ours.ok())
+            bench::printLimit(refmanRow, t.ours.median, 0.04);
     }
 
     const QString ours = work + QStringLiteral("/ours"), peer = work + QStringLiteral("/peer");

@@ -75,6 +75,13 @@ const QString exitStatuses = QStringLiteral(
     "an input could not be opened or an output was not written (the others are still\n"
     "done); 2 for a wrong command line (nothing is done).\n");
 
+} // namespace
+
+QString exitStatusText()
+{
+    return exitStatuses;
+}
+
 QString usageLine(const Command& c)
 {
     const QString files = c.maximumInputs() == 1 ? QStringLiteral("FILE")
@@ -97,11 +104,13 @@ QString usageLine(const Command& c)
     return QStringLiteral("%1 %2%3 [OPTIONS] %4").arg(QLatin1String(program), c.name, output, files);
 }
 
+namespace {
+
 QString programUsage()
 {
     return QStringLiteral("Usage: %1 COMMAND [-o OUTPUT] [OPTIONS] FILE...\n"
                           "       %1 COMMAND --help\n"
-                          "       %1 --help | --version\n")
+                          "       %1 --help | --version | --list-tools | --manual | --completion bash\n")
         .arg(QLatin1String(program));
 }
 

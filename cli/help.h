@@ -34,6 +34,14 @@ QList<CommonOption> commonOptions(const Command* command);
 
 QString programHelp();
 QString commandHelp(const Command& command);
+QString usageLine(const Command& command);
+// What the exit statuses mean, as --help says it.
+QString exitStatusText();
+
+// The manual page (troff) and the bash completion, made from the same
+// command table as the help, so that the three never tell different stories.
+QString manualPage();
+QString bashCompletion();
 
 // One line on stdout or stderr, in the locale's encoding.
 void print(FILE* stream, const QString& text);

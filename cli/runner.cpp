@@ -9,6 +9,7 @@
 #include "folioconstants.h"
 #include "help.h"
 #include "pdfengine.h"
+#include "tooltable.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -389,6 +390,20 @@ int run(const QStringList& arguments)
     }
     if (first == QLatin1String("--version")) {
         print(stdout, QStringLiteral("%1 %2").arg(QLatin1String(program), QStringLiteral(FOLIO_VERSION)));
+        return Success;
+    }
+    if (first == QLatin1String("--list-tools")) {
+        // For scripts (scripts/run, packaging): number, stored name and icon of each tool of the family.
+        for (const ToolRow& row : toolTable())
+            print(stdout, QStringLiteral("%1\t%2\t%3").arg(row.number()).arg(row.storedName(), row.iconFileName()));
+        return Success;
+    }
+    if (first == QLatin1String("--manual")) {
+        std::fputs(manualPage().toUtf8().constData(), stdout);
+        return Success;
+    }
+    if (first == QLatin1String("--completion") && arguments.value(1) == QLatin1String("bash")) {
+        std::fputs(bashCompletion().toUtf8().constData(), stdout);
         return Success;
     }
     if (first.startsWith(QLatin1Char('-')))

@@ -130,6 +130,8 @@ bool DialogQuestions::progress(QWidget* parent, const QString& label, int done, 
         dialog->setAutoReset(false);
         dialog->setAutoClose(false);
         dialog->setMinimumWidth(420);
+        if (parent)
+            dialog->setWindowTitle(parent->window()->windowTitle());
         dialog->setValue(0);
     }
     dialog->setMaximum(qMax(1, total));

@@ -79,7 +79,8 @@ class DialogQuestions : public Questions
 public:
     ~DialogQuestions() override;
     QVariant ask(const Question& question) override;
-    // A progress dialog that appears once a run has lasted half a second.
+    // A progress dialog that appears once a run looks set to last more than
+    // half a second, with Cancel.
     bool progress(QWidget* parent, const QString& label, int done, int total) override;
     void progressDone() override;
 

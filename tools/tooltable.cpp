@@ -29,6 +29,23 @@ QString ToolRow::iconFileName() const
     return storedName() + QStringLiteral(".ico");
 }
 
+QString ToolRow::launcherName() const
+{
+    QString name = storedName().toLower();
+    // "PDF" says nothing among PDF tools, except in "PDF to ..."
+    if (name.startsWith(QLatin1String("pdf-")) && !name.startsWith(QLatin1String("pdf-to-")))
+        name.remove(0, 4);
+    return QStringLiteral("folioforge-") + name;
+}
+
+QString ToolRow::desktopId() const
+{
+    QString id = QStringLiteral("org.folioforge.");
+    for (const QString& word : storedName().split(QLatin1Char('-')))
+        id += word.left(1).toUpper() + word.mid(1).toLower();
+    return id;
+}
+
 QString ToolRow::openFilter(Files files)
 {
     switch (files) {

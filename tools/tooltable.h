@@ -63,6 +63,10 @@ struct ToolRow
     QString storedName() const;
     // The tool's icon among the program's resources (resources/ico/).
     QString iconFileName() const;
+    // The installed tool's command (folioforge-merger, folioforge-pdf-to-text)
+    // and its desktop entry and icon name (org.folioforge.PdfMerger).
+    QString launcherName() const;
+    QString desktopId() const;
 
     // The file dialogs' filters and the folder-import patterns of a kind of input.
     static QString openFilter(Files files);

@@ -94,10 +94,19 @@ struct Document {
     }
 
     // Pages in order (QPDF's cached list; refreshed by QPDF after page edits).
-    const std::vector<QPDFObjectHandle>& pageObjects() { return pdf->getAllPages(); }
-    int pageCount() { return static_cast<int>(pageObjects().size()); }
+    // The page tree is walked, and pages whose objects are gone taken out of
+    // it, when a page is first needed: every use of QPDF's pages goes
+    // through here first.
+    const std::vector<QPDFObjectHandle>& pageObjects();
+    // The count the page tree's root states until the tree is walked, when
+    // loading found it trustworthy (statedPageCount).
+    int pageCount() { return pagesWalked ? static_cast<int>(pdf->getAllPages().size()) : statedPages; }
     bool hasPage(int n) { return n >= 1 && n <= pageCount(); }
     QPDFPageObjectHelper page(int n) { return QPDFPageObjectHelper(pageObjects().at(static_cast<size_t>(n - 1))); }
+    // The pages of a file just read: with a count the file states and that
+    // can be trusted (statedPageCount), the tree is walked when a page is
+    // first needed; without one (0), now.
+    void readPageTree(int stated);
 
     // The document as edited so far, serialized without encryption. Cached
     // until the next change.
@@ -116,11 +125,23 @@ struct Document {
     SaveSettings saveSettings;
 
 private:
+    bool pagesWalked = true;  // pageObjects() walks when false
+    int statedPages = 0;
     std::shared_ptr<const QByteArray> snapshotData;
     quint64 snapshotRevision = 0;
 };
 
 // Makes the QPDF object quiet: warnings are kept, never printed.
 void configureQuietly(QPDF& pdf);
+
+// QPDF's list of pages, after taking out of the page tree the pages whose
+// objects are gone: a damaged file (one cut short, mostly) can list them. The
+// document then holds the pages that are there and is saved without broken ones.
+const std::vector<QPDFObjectHandle>& walkPageTree(QPDF& pdf);
+
+// The page count a freshly opened file states in its page tree's root, when
+// it can be trusted without walking the tree: the file opened without
+// repair, and the root's count is the sum of its children's. 0 otherwise.
+int statedPageCount(QPDF& pdf);
 
 } // namespace fpe

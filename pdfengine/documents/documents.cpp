@@ -71,21 +71,6 @@ bool sourcesIntact(const Document& doc)
                        [](const SourcePdf& s) { return sourceIntact(s.path, s.identity); });
 }
 
-// A damaged file (one cut short, mostly) can list pages whose objects are
-// gone. They are taken out of the page tree, so that the document holds the
-// pages that are there and is saved without broken ones.
-void dropMissingPages(QPDF& pdf)
-{
-    const std::vector<QPDFObjectHandle>& pages = pdf.getAllPages();
-    if (std::all_of(pages.begin(), pages.end(), [](QPDFObjectHandle p) { return p.isDictionary(); }))
-        return;
-    std::vector<QPDFObjectHandle> kept;
-    for (QPDFObjectHandle page : pages)
-        if (page.isDictionary())
-            kept.push_back(page);
-    setPageList(pdf, kept);
-}
-
 // Readers accept the header anywhere in the first kilobyte. Without one the
 // file is no PDF, and QPDF's repair would scan all of it in vain.
 bool looksLikePdf(const QString& path)
@@ -144,13 +129,15 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         const std::string& password = passwords[attempt];
         auto pdf = std::make_shared<QPDF>();
         configureQuietly(*pdf);
+        int statedPages = 0;
         try {
             // QPDF reads lazily: only the cross-reference data and the page
-            // tree are read here, whatever the file's size. Damaged files are
-            // reconstructed by QPDF where it can.
+            // tree's root are read here, whatever the file's size. Damaged
+            // files are reconstructed by QPDF where it can, and their page
+            // tree walked and mended at once.
             pdf->processInputSource(std::make_shared<CachedFileSource>(path, tail), password.c_str());
-            dropMissingPages(*pdf);
-            if (pdf->getAllPages().empty()) {
+            statedPages = tail.empty() ? statedPageCount(*pdf) : 0;
+            if (statedPages == 0 && walkPageTree(*pdf).empty()) {
                 lastLoadError = LoadFailedDamaged;
                 return 0;
             }
@@ -171,6 +158,7 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         }
         auto doc = std::make_unique<Document>(newId());
         doc->pdf = pdf;
+        doc->readPageTree(statedPages);
         doc->sourcePath = path;
         doc->sourceIdentity = identity;
         doc->password = password;
@@ -227,7 +215,7 @@ int Instance::CopyPageRanges(int DocumentID, const QString& RangeList)
 int Instance::SaveToFile(const QString& FileName)
 {
     Document& doc = selectedDoc();
-    if (FileName.isEmpty() || doc.pageCount() < 1 || !sourcesIntact(doc))
+    if (FileName.isEmpty() || doc.pageObjects().empty() || !sourcesIntact(doc))
         return 0;
     // Written completely or not at all, like every file the engine writes.
     OutputFile out(FileName);

@@ -29,9 +29,42 @@ void holdSources(Document& dest, const Document& source)
         hold(s);
 }
 
+// The source's named destinations (its /Names /Dests tree), read once per
+// copy: a manual has thousands of links, and a search of the tree per link
+// costs more than reading the whole tree.
+class NamedDestinations
+{
+public:
+    explicit NamedDestinations(QPDF& pdf)
+        : pdf(pdf)
+    {
+    }
+
+    QPDFObjectHandle find(const std::string& name)
+    {
+        if (!read) {
+            read = true;
+            QPDFObjectHandle tree = pdf.getRoot().getKey("/Names").getKeyIfDict("/Dests");
+            try {
+                if (tree.isDictionary())
+                    names = QPDFNameTreeObjectHelper(tree, pdf, false).getAsMap();
+            } catch (const std::exception&) {
+                names.clear();  // a broken name tree: no name is found
+            }
+        }
+        const auto it = names.find(name);
+        return it == names.end() ? QPDFObjectHandle() : it->second;
+    }
+
+private:
+    QPDF& pdf;
+    bool read = false;
+    std::map<std::string, QPDFObjectHandle> names;
+};
+
 // A destination as an explicit array ([page /XYZ ...]), looking named
 // destinations up in the document's /Dests dictionary or /Names /Dests tree.
-QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
+QPDFObjectHandle explicitDestination(QPDF& pdf, NamedDestinations& named, QPDFObjectHandle dest)
 {
     for (int hop = 0; hop < 4; ++hop) {
         if (dest.isArray())
@@ -47,13 +80,7 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
             if (dests.isDictionary())
                 found = dests.getKey(dest.getName());
         } else if (dest.isString()) {
-            QPDFObjectHandle tree = root.getKey("/Names").getKeyIfDict("/Dests");
-            try {
-                if (tree.isDictionary())
-                    QPDFNameTreeObjectHelper(tree, pdf, false).findObject(dest.getUTF8Value(), found);
-            } catch (const std::exception&) {
-                found = QPDFObjectHandle();  // a broken name tree: the name is not found
-            }
+            found = named.find(dest.getUTF8Value());
         }
         if (!found.isInitialized() || found.isNull())
             return QPDFObjectHandle::newNull();
@@ -67,14 +94,14 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, QPDFObjectHandle dest)
 // named destination would look its name up in the wrong document; both are
 // made explicit here. A named link whose target page was not copied is
 // dropped, so that it jumps nowhere rather than somewhere wrong.
-void retargetLink(QPDF& from, QPDFObjectHandle copiedAnnot, QPDFObjectHandle sourceAnnot,
+void retargetLink(QPDF& from, NamedDestinations& names, QPDFObjectHandle copiedAnnot, QPDFObjectHandle sourceAnnot,
                   const std::map<QPDFObjGen, QPDFObjectHandle>& pageCopies)
 {
     // The destination's copy: an array, or null to drop the link, or an
     // uninitialised handle to keep what QPDF copied.
     auto retarget = [&](QPDFObjectHandle sourceDest) -> QPDFObjectHandle {
         const bool named = !sourceDest.isArray();
-        QPDFObjectHandle dest = explicitDestination(from, sourceDest);
+        QPDFObjectHandle dest = explicitDestination(from, names, sourceDest);
         QPDFObjectHandle target = dest.isArray() && dest.getArrayNItems() > 0 ? dest.getArrayItem(0)
                                                                               : QPDFObjectHandle::newNull();
         auto it = target.isIndirect() ? pageCopies.find(target.getObjGen()) : pageCopies.end();
@@ -134,7 +161,8 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
     QPDF& from = *source.pdf;
     const bool sameDocument = &to == &from;
     // A copy, since adding pages to the same document changes QPDF's list.
-    const std::vector<QPDFObjectHandle> fromPages = from.getAllPages();
+    const std::vector<QPDFObjectHandle> fromPages = source.pageObjects();
+    dest.pageObjects();
     if (!sameDocument) {
         from.pushInheritedAttributesToPage();  // a copied page must carry its own box, resources, rotation
         holdSources(dest, source);             // before any page is copied, should copying fail halfway
@@ -184,6 +212,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         // Links first, on each copy's own annotations (in the order of the
         // source page's): the form helper below copies them again and keeps
         // what is fixed here.
+        NamedDestinations names(from);
         for (auto& [page, copy] : copies) {
             QPDFObjectHandle annots = page.getKey("/Annots"), copied = copy.getKey("/Annots");
             if (!annots.isArray() || !copied.isArray() || copied.getArrayNItems() != annots.getArrayNItems())
@@ -192,7 +221,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
                 QPDFObjectHandle annot = annots.getArrayItem(i);
                 if (!annot.isIndirect() || !annot.isDictionary() || !annot.getKey("/Subtype").isNameAndEquals("/Link"))
                     continue;
-                retargetLink(from, copied.getArrayItem(i), annot, pageCopies);
+                retargetLink(from, names, copied.getArrayItem(i), annot, pageCopies);
             }
         }
     }

@@ -165,6 +165,7 @@ int Instance::NewPage()
     Document& doc = selectedDoc();
     double width, height;
     selectedPageSize(doc, width, height);
+    doc.pageObjects();
     doc.pdf->addPage(newBlankPage(*doc.pdf, width, height), false);
     doc.selectedPage = doc.pageCount();
     doc.touch();
@@ -175,7 +176,7 @@ int Instance::NewPage()
 int Instance::InsertPages(int StartPage, int PageCount)
 {
     Document& doc = selectedDoc();
-    const int count = doc.pageCount();
+    const int count = static_cast<int>(doc.pageObjects().size());
     if (PageCount < 1 || StartPage < 1 || StartPage > count + 1)
         return 0;
     if (PageCount > maxInsertedPages)
@@ -199,7 +200,7 @@ int Instance::InsertPages(int StartPage, int PageCount)
 int Instance::DeletePages(int StartPage, int PageCount)
 {
     Document& doc = selectedDoc();
-    const int count = doc.pageCount();
+    const int count = static_cast<int>(doc.pageObjects().size());
     if (PageCount < 1 || StartPage < 1 || StartPage > count)
         return 0;
     const int n = std::min(PageCount, count - StartPage + 1);
@@ -296,9 +297,9 @@ int Instance::SetPageDimensions(double NewPageWidth, double NewPageHeight)
     const double width = toPoints(NewPageWidth), height = toPoints(NewPageHeight);
     if (!doc.hasPage(doc.selectedPage) || !(width > 0) || !(height > 0) || !std::isfinite(width) || !std::isfinite(height))
         return 0;
+    QPDFPageObjectHelper page = doc.page(doc.selectedPage);
     // A box inherited from the page tree would survive its removal from the page.
     doc.pdf->pushInheritedAttributesToPage();
-    QPDFPageObjectHelper page = doc.page(doc.selectedPage);
     const PageGeometry g = PageGeometry::of(page);
     const double w = g.swapped() ? height : width, h = g.swapped() ? width : height;
     QPDFObjectHandle pageObj = page.getObjectHandle();

@@ -1,7 +1,9 @@
 // Draws the program's own pictograms: the button icons of the forms
-// (icon/res/*.png) and one 256 x 256 picture per tool, from which
-// scripts/draw-icons makes the tools' .ico files. Usage:
+// (icon/res/*.png) and one 256 x 256 picture per tool of the tool table,
+// from which scripts/draw-icons makes the tools' .ico files. Usage:
 //   drawicons <button-icon folder> <tool picture folder>
+
+#include "tooltable.h"
 
 #include <QtGui>
 
@@ -212,7 +214,7 @@ const int T = 256;
 
 struct ToolIcon
 {
-    const char* file;
+    Tool tool;  // the file is named after the tool's row of the tool table
     QColor colour;
     std::function<void(QPainter&, const QColor&)> glyph;
 };
@@ -296,7 +298,7 @@ void textGlyph(QPainter& p, const QColor& c, const QRectF& r, const QString& tex
 QList<ToolIcon> toolIcons()
 {
     return {
-        {"PDF-Merger.ico", QColor(30, 90, 200),
+        {Tool::Merger, QColor(30, 90, 200),
          [](QPainter& p, const QColor& c) {
              smallSheet(p, c, QRectF(84, 84, 36, 44), false);
              smallSheet(p, c, QRectF(138, 84, 36, 44), false);
@@ -304,7 +306,7 @@ QList<ToolIcon> toolIcons()
              arrow(p, c, QPointF(156, 134), QPointF(136, 160));
              smallSheet(p, c, QRectF(108, 168, 42, 40), true);
          }},
-        {"PDF-Splitter.ico", QColor(0, 137, 123),
+        {Tool::Splitter, QColor(0, 137, 123),
          [](QPainter& p, const QColor& c) {
              smallSheet(p, c, QRectF(108, 82, 42, 40), true);
              arrow(p, c, QPointF(122, 130), QPointF(102, 156));
@@ -312,7 +314,7 @@ QList<ToolIcon> toolIcons()
              smallSheet(p, c, QRectF(84, 164, 36, 44), false);
              smallSheet(p, c, QRectF(138, 164, 36, 44), false);
          }},
-        {"PDF-Watermark.ico", QColor(0, 150, 199),
+        {Tool::Watermark, QColor(0, 150, 199),
          [](QPainter& p, const QColor& c) {
              QPainterPath drop;
              drop.moveTo(129, 84);
@@ -325,7 +327,7 @@ QList<ToolIcon> toolIcons()
              p.setPen(toolPen(white, 7));
              p.drawArc(QRectF(102, 140, 52, 52), 200 * 16, 70 * 16);
          }},
-        {"PDF-Page-Resizer.ico", QColor(94, 53, 177),
+        {Tool::PageResizer, QColor(94, 53, 177),
          [](QPainter& p, const QColor& c) {
              p.setPen(toolPen(c, 7));
              p.setBrush(Qt::NoBrush);
@@ -333,16 +335,16 @@ QList<ToolIcon> toolIcons()
              arrow(p, c, QPointF(129, 150), QPointF(96, 104), 8, 18);
              arrow(p, c, QPointF(129, 150), QPointF(162, 196), 8, 18);
          }},
-        {"Images-to-PDF.ico", QColor(216, 67, 21),
+        {Tool::ImagesToPdf, QColor(216, 67, 21),
          [](QPainter& p, const QColor& c) { picture(p, c, QRectF(84, 96, 90, 76)); textGlyph(p, c, QRectF(66, 176, 126, 40), QStringLiteral("PDF"), 30); }},
-        {"PDF-Compressor.ico", QColor(46, 125, 50),
+        {Tool::Compressor, QColor(46, 125, 50),
          [](QPainter& p, const QColor& c) {
              arrow(p, c, QPointF(129, 80), QPointF(129, 126), 9, 20);
              arrow(p, c, QPointF(129, 212), QPointF(129, 166), 9, 20);
              p.setPen(toolPen(c, 9));
              p.drawLine(QPointF(92, 146), QPointF(166, 146));
          }},
-        {"PDF-To-Images.ico", QColor(194, 24, 91),
+        {Tool::PdfToImages, QColor(194, 24, 91),
          [](QPainter& p, const QColor& c) {
              p.setPen(toolPen(c, 6));
              p.setBrush(Qt::NoBrush);
@@ -353,7 +355,7 @@ QList<ToolIcon> toolIcons()
              picture(p, c, QRectF(84, 110, 80, 70));
              textGlyph(p, c, QRectF(66, 182, 126, 36), QStringLiteral("IMG"), 26);
          }},
-        {"PDF-Batch-Print.ico", QColor(69, 90, 100),
+        {Tool::BatchPrint, QColor(69, 90, 100),
          [](QPainter& p, const QColor& c) {
              p.setPen(Qt::NoPen);
              p.setBrush(c);
@@ -367,12 +369,12 @@ QList<ToolIcon> toolIcons()
              p.drawLine(QPointF(112, 174), QPointF(146, 174));
              p.drawLine(QPointF(112, 188), QPointF(140, 188));
          }},
-        {"PDF-Word-Count.ico", QColor(121, 85, 72),
+        {Tool::WordCount, QColor(121, 85, 72),
          [](QPainter& p, const QColor& c) {
              textGlyph(p, c, QRectF(66, 84, 126, 56), QStringLiteral("Aa"), 50);
              textGlyph(p, c, QRectF(66, 146, 126, 56), QStringLiteral("123"), 44);
          }},
-        {"PDF-Rotate-And-Crop.ico", QColor(57, 73, 171),
+        {Tool::RotateAndCrop, QColor(57, 73, 171),
          [](QPainter& p, const QColor& c) {
              p.setPen(toolPen(c, 9));
              p.setBrush(Qt::NoBrush);
@@ -381,12 +383,12 @@ QList<ToolIcon> toolIcons()
              p.setPen(toolPen(c, 6));
              p.drawPolyline(QPolygonF() << QPointF(84, 130) << QPointF(84, 204) << QPointF(158, 204));
          }},
-        {"PDF-Image-Extractor.ico", QColor(230, 120, 0),
+        {Tool::ImageExtractor, QColor(230, 120, 0),
          [](QPainter& p, const QColor& c) {
              picture(p, c, QRectF(84, 130, 90, 76));
              arrow(p, c, QPointF(129, 124), QPointF(129, 76), 9, 20);
          }},
-        {"PDF-Page-Remover.ico", QColor(198, 40, 40),
+        {Tool::PageRemover, QColor(198, 40, 40),
          [](QPainter& p, const QColor& c) {
              p.setPen(toolPen(c, 14));
              p.drawLine(QPointF(100, 110), QPointF(158, 168));
@@ -394,21 +396,21 @@ QList<ToolIcon> toolIcons()
              p.setPen(toolPen(c, 6));
              p.drawLine(QPointF(92, 196), QPointF(166, 196));
          }},
-        {"PDF-Info-Changer.ico", QColor(106, 27, 154),
+        {Tool::InfoChanger, QColor(106, 27, 154),
          [](QPainter& p, const QColor& c) {
              p.setPen(Qt::NoPen);
              p.setBrush(c);
              p.drawEllipse(QPointF(129, 148), 44, 44);
              textGlyph(p, white, QRectF(85, 104, 88, 88), QStringLiteral("i"), 64);
          }},
-        {"PDF-To-Text.ico", QColor(85, 139, 47),
+        {Tool::PdfToText, QColor(85, 139, 47),
          [](QPainter& p, const QColor& c) {
              p.setPen(toolPen(c, 8));
              const qreal widths[] = {96, 80, 96, 64, 88};
              for (int i = 0; i < 5; ++i)
                  p.drawLine(QPointF(82, 96 + i * 24), QPointF(82 + widths[i], 96 + i * 24));
          }},
-        {"Text-To-PDF.ico", QColor(0, 96, 100),
+        {Tool::TextToPdf, QColor(0, 96, 100),
          [](QPainter& p, const QColor& c) {
              textGlyph(p, c, QRectF(66, 80, 126, 90), QStringLiteral("T"), 96);
              textGlyph(p, c, QRectF(66, 170, 126, 40), QStringLiteral("PDF"), 30);
@@ -446,6 +448,10 @@ int main(int argc, char* argv[])
             return 1;
     }
 
+    if (toolIcons().size() != toolTable().size()) {
+        qWarning("drawicons: every tool of the table needs its picture");
+        return 1;
+    }
     for (const ToolIcon& icon : toolIcons()) {
         QImage image = canvas(T);
         QPainter p(&image);
@@ -458,7 +464,8 @@ int main(int argc, char* argv[])
         page(p, icon.colour);
         icon.glyph(p, icon.colour);
         p.end();
-        const QString name = QString::fromUtf8(icon.file).replace(QStringLiteral(".ico"), QStringLiteral(".png"));
+        const ToolRow* row = findTool(int(icon.tool));
+        const QString name = row->iconFileName().replace(QStringLiteral(".ico"), QStringLiteral(".png"));
         if (!image.save(tools.filePath(name), "PNG"))
             return 1;
     }

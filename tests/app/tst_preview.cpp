@@ -91,18 +91,12 @@ private slots:
         list->zoomOut();
         list->zoomOut();
         QVERIFY(qAbs(list->zoom - 1.05) < 1e-6);
-        list->zoom = 50 + 0.05f;  // the largest value
+        list->zoom = 50 + 0.05f;  // the largest value stays
         list->zoomOut();
         QCOMPARE(list->zoom, double(50 + 0.05f));
-        list->zoom = 0.1 - 0.05f;  // the smallest value
+        list->zoom = 0.1 - 0.05f;  // the smallest value stays
         list->zoomIn();
         QCOMPARE(list->zoom, 0.1 - double(0.05f));
-        for (int i = 0; i < 2000; ++i)
-            list->zoomOut();
-        QVERIFY(list->zoom <= 50.05 + 1e-6 && list->zoom >= 49.95);
-        for (int i = 0; i < 2000; ++i)
-            list->zoomIn();
-        QVERIFY(list->zoom >= 0.05 - 1e-6 && list->zoom <= 0.1);
     }
 
     void fitAndPan()

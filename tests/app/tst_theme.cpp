@@ -30,24 +30,6 @@ private slots:
         QCOMPARE(customVer::adjustColor(qRgba(254, 1, 128, 0), 0.99f), qRgb(254, 1, 128));
     }
 
-    void templateLaysOutTheRulesInOrder()
-    {
-        const QString text = customVer::styleTemplate();
-        // CR LF line ends only.
-        QVERIFY(text.contains("\r\n") && !text.contains(QRegularExpression("[^\r]\n")));
-        int at = -1;
-        for (const char* selector : {"QMainWindow", "QLabel#Title,", "QLabel\r\n", "QPushButton,", "QWidget#background_1,",
-                                     "QWidget#background_9\r\n", "QPushButton:hover,", "QPushButton#pushButton_Default:pressed",
-                                     "QPushButton:pressed,", "QLine\r\n"}) {
-            QVERIFY2(text.indexOf(selector, at + 1) > at, selector);
-            at = text.indexOf(selector, at + 1);
-        }
-        for (const char* placeholder : {"#background-color", "#QLabel", "#QPushButton_border", "#QPushButton_background-color",
-                                        "#QPushButton_color", "#QPushButton_hover_border", "#QPushButton_hover_color",
-                                        "#QPushButton_hover;", "#QLine"})
-            QVERIFY2(text.contains(placeholder), placeholder);
-    }
-
     void fillingTheTemplate()
     {
         const QString filled = customVer::fillTemplate(customVer::styleTemplate(), qRgb(30, 90, 200));

@@ -83,6 +83,7 @@ private slots:
         QTest::newRow("end of file cut off") << "truncate";
         QTest::newRow("garbage before header") << "prefix";
         QTest::newRow("cross-reference table and trailer gone") << "cut";
+        QTest::newRow("page tree root miscounts") << "count";
     }
 
     void damagedFilesThatStillOpen()
@@ -98,6 +99,8 @@ private slots:
             data.truncate(xref);
         else if (damage == "truncate")
             data.truncate(data.lastIndexOf("startxref"));
+        else if (damage == "count")  // the pages are all there: they count, not the root's /Count
+            data.replace("/Count 5", "/Count 9");
         else
             data.prepend(QByteArray("garbage that is no PDF\n").repeated(5));
         QVERIFY(writeFile(path("damaged.pdf"), data));

@@ -1,6 +1,6 @@
 // The real dialogs behind the question seam, driven from a timer: the
-// collision and password dialogs, the file and folder choosers, the colour
-// dialog, and pre-processing answered through the real dialogs.
+// collision and password dialogs, progress with Cancel, the end-of-run
+// message, and pre-processing answered through the real dialogs.
 
 #include "dialogfileexists.h"
 #include "featurebase.h"
@@ -10,9 +10,9 @@
 #include "shellsupport.h"
 #include "testsupport.h"
 
-#include <QColorDialog>
-#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QProgressDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -28,16 +28,6 @@ void click(QWidget* dialog, const QString& button)
         dialog->close();  // by the window frame
     else
         QTest::mouseClick(dialog->findChild<QPushButton*>(button), Qt::LeftButton);
-}
-
-// Types into a file dialog's name box and accepts, as a user would.
-std::function<void(QFileDialog*)> choose(const QString& folder, const QString& nameText)
-{
-    return [=](QFileDialog* dialog) {
-        dialog->setDirectory(folder);
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(nameText);
-        QMetaObject::invokeMethod(dialog, "accept");  // the dialog's own accept checks the name
-    };
 }
 
 } // namespace
@@ -112,36 +102,41 @@ private slots:
         QCOMPARE(seen, "Authorization|/in/locked.pdf||1");
     }
 
-    void fileChoosers()
+    void progressAndTheEndOfRunMessage()
     {
-        const QString folder = dir.path();
-        whenShown<QFileDialog>(choose(folder, "new.pdf"));
-        QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), "PDF files(*.PDF)"), dir.filePath("new.pdf"));
-        whenShown<QFileDialog>(choose(folder, "a.pdf"));
-        QCOMPARE(Questions::openFileName(nullptr, QString(), QString(), "PDF files(*.PDF)"), dir.filePath("a.pdf"));
-        whenShown<QFileDialog>(choose(folder, "\"a.pdf\" \"b.pdf\""));
-        QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), "PDF files(*.PDF)"), QStringList({dir.filePath("a.pdf"), dir.filePath("b.pdf")}));
-        QDir(folder).mkdir("sub");
-        whenShown<QFileDialog>(choose(folder, "sub"));
-        QCOMPARE(Questions::existingDirectory(nullptr, QString(), QString()), dir.filePath("sub"));
-        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-        QCOMPARE(Questions::saveFileName(nullptr, QString(), QString(), QString()), QString());
-        whenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
-        QCOMPARE(Questions::openFileNames(nullptr, QString(), QString(), QString()), QStringList());
-    }
+        // A short run shows no progress; a long one does, and its Cancel
+        // stops the run at the next step.
+        DialogQuestions dialogs;
+        QWidget window;
+        window.show();
+        auto visibleProgress = [&window] {
+            auto* progress = window.findChild<QProgressDialog*>();
+            return progress && progress->isVisible() ? progress : nullptr;
+        };
+        for (int step = 0; step <= 10; ++step) {
+            QVERIFY(dialogs.progress(&window, "Copying a.pdf", step, 10));
+            QVERIFY(!visibleProgress());
+            QTest::qWait(10);
+        }
+        dialogs.progressDone();
+        bool going = true;
+        int steps = 0;
+        for (; going && steps < 1000; ++steps) {
+            going = dialogs.progress(&window, "Copying b.pdf", steps, 1000);
+            if (QProgressDialog* progress = visibleProgress()) {
+                QCOMPARE(progress->labelText(), "Copying b.pdf");
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+            QTest::qWait(10);
+        }
+        QVERIFY(!going && steps < 1000);
+        dialogs.progressDone();
+        QVERIFY(!window.findChild<QProgressDialog*>());
 
-    void colourDialog()
-    {
-        QColor initial;
-        whenShown<QColorDialog>([&](QColorDialog* d) {
-            initial = d->currentColor();
-            d->setCurrentColor(QColor(12, 34, 56));
-            d->accept();
-        });
-        QCOMPARE(Questions::color(Qt::white, nullptr, QString()), QColor(12, 34, 56));
-        QCOMPARE(initial, QColor(Qt::white));
-        whenShown<QColorDialog>([](QColorDialog* d) { d->reject(); });
-        QVERIFY(!Questions::color(Qt::white, nullptr, QString()).isValid());
+        QString text;
+        whenShown<QMessageBox>([&text](QMessageBox* box) { text = box->text(), box->accept(); });
+        Questions::report(&window, "Folioforge - PDF Merger 1", "/in/a.pdf: not a PDF; left out");
+        QCOMPARE(text, "/in/a.pdf: not a PDF; left out");
     }
 
     void preProcessThroughTheRealDialogs()

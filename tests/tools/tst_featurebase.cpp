@@ -5,7 +5,7 @@
 
 #include "createfeature.h"
 #include "featurebase.h"
-#include "logformat.h"
+#include "folioconstants.h"
 #include "pagethumbnails.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -135,23 +135,6 @@ private slots:
         QVERIFY(script.asked().last().parent == nullptr);
         // Cancelled: the records keep their (empty) outputs.
         QVERIFY(page.Show_SaveToFolder(page.ToFileList(inputs)).first().outputFile.isEmpty());
-    }
-
-    void logLinesNameTheirSource()
-    {
-        installLogFormat();
-        static QStringList lines;
-        auto previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            lines << qFormatLogMessage(type, context, message);
-        });
-        Page page;
-        script.queue(Question::ExistingDirectory, dir.path());
-        page.Show_SaveToFolder(page.ToFileList({"/a/same.pdf", "/b/same.pdf"}));
-        qInstallMessageHandler(previous);
-        // The numbered name, quoted, with the file, line and function that wrote it.
-        const QStringList hits = lines.filter("\"same(1).pdf\"");
-        QCOMPARE(hits.size(), 1);
-        QVERIFY2(hits[0].contains(QRegularExpression("featurebase\\.cpp:\\d+ .*Show_SaveToFolder")), qPrintable(hits[0]));
     }
 
     void fileNames_data()
@@ -310,8 +293,12 @@ private slots:
         QTEST(entries(report), "report");
         QCOMPARE(report.cancelled(), stopAfter > 0);
         QCOMPARE(report.isQuiet(), !report.hasProblems() && stopAfter < 0);
-        for (const QString& written : report.outputsWritten())
+        // Every output complete, with the tool's stamp.
+        for (const QString& written : report.outputsWritten()) {
             QCOMPARE(qpdfPageCount(written), 1);
+            QCOMPARE(pdfInfo(written).value("Author"), copier.branding().toolUrl);
+            QCOMPARE(pdfInfo(written).value("Creator"), "PDF-Merger");
+        }
         // One step per record, labelled with its file.
         QVERIFY(own.progressSteps().value(0).startsWith("Copying " + QFileInfo(inputs.value(0)).fileName()));
     }
@@ -357,7 +344,7 @@ private slots:
         PageThumbnails thumbnails(&list, &page, [&](int p) {
             drawn << p;
             QTemporaryDir temp;
-            page.engine->RenderPageToFile(20, p, 5, temp.filePath("p.png"));
+            page.engine->RenderPageToFile(20, p, folio::RenderPng, temp.filePath("p.png"));
             return QPixmap(temp.filePath("p.png"));
         });
         thumbnails.fill(40);
@@ -379,8 +366,7 @@ private slots:
     {
         // Brand 2 has no engine: nothing can be opened, so nothing is asked, and no routine reaches an engine.
         Page page(2, 1);
-        QVERIFY(!page.hasEngine() && page.engine);
-        QVERIFY(!page.engine->engineCore() || page.engine->engineCore()->instance() == 0);
+        QVERIFY(!page.hasEngine() && (!page.engine->engineCore() || page.engine->engineCore()->instance() == 0));
         const int before = script.asked().size();
         QCOMPARE(page.PreProcess(page.ToFileList({dir.filePath("locked.pdf"), dir.filePath("none.pdf")}), true).size(), 2);
         QCOMPARE(script.asked().size(), before);
@@ -414,23 +400,6 @@ private slots:
         page.DiscardDocuments();
         QCOMPARE(e->DocumentCount(), 1);
         QVERIFY(e->GetDocumentID(1) != newest);
-    }
-
-    void documentInformationStamp()
-    {
-        Page page(1, 4);
-        PdfEngine* e = page.engine;
-        QCOMPARE(e->LoadFromFile(pdf("info.pdf", 2), QString()), 1);
-        e->SetInformation(2, "Old title");
-        e->SetInformation(6, "Kept producer");
-        page.StampDocumentInformation();
-        QCOMPARE(e->SaveToFile(dir.filePath("stamped.pdf")), 1);
-        const auto info = pdfInfo(dir.filePath("stamped.pdf"));
-        QCOMPARE(info.value("Author"), page.branding().toolUrl);
-        QCOMPARE(info.value("Creator"), "PDF-Page-Resizer");
-        QCOMPARE(info.value("Title"), QString());
-        QCOMPARE(info.value("Producer"), "Kept producer");
-        page.DiscardDocuments();
     }
 
     void stripOutlinesLeavesNone()
