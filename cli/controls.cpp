@@ -59,9 +59,12 @@ QString type(QWidget* widget, const QString& name, const QString& value)
             return QStringLiteral("must be a whole number from %1 to %2").arg(slider->minimum()).arg(slider->maximum());
         slider->setValue(n);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        const int index = combo->findText(value, Qt::MatchFixedString);
-        // A font box takes only a family it lists, though one may type there.
+        int index = combo->findText(value, Qt::MatchFixedString);
+        // A font box takes only a family it lists, though one may type there;
+        // a family that several foundries make is listed as "Family [foundry]".
         const bool fonts = qobject_cast<QFontComboBox*>(combo) != nullptr;
+        if (index < 0 && fonts)
+            index = combo->findText(value + QStringLiteral(" ["), Qt::MatchStartsWith);
         if (index >= 0)
             combo->setCurrentIndex(index);
         else if (fonts)

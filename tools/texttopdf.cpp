@@ -220,14 +220,14 @@ void TextToPDF::Rebuild()
     settle.start();
 }
 
-void TextToPDF::chooseColour(QColor& colour, QWidget* button)
+void TextToPDF::chooseColour(QColor& colour, QAbstractButton* button)
 {
     const QColor chosen = Questions::color(Qt::white, nullptr, QString());
     // A cancelled dialog answers no colour: the one chosen before stays.
     if (!chosen.isValid())
         return;
     colour = chosen;
-    static_cast<QAbstractButton*>(button)->setIcon(swatch(colour));
+    button->setIcon(swatch(colour));
     Rebuild();
 }
 

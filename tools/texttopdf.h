@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class QAbstractButton;
+
 namespace Ui {
 class TextToPDF;
 }
@@ -85,7 +87,7 @@ private:
     void useHeadlineStyle(const Build& b);
     void buildSlice();
     void showBuildProgress();
-    void chooseColour(QColor& colour, QWidget* button);
+    void chooseColour(QColor& colour, QAbstractButton* button);
     void showSizes();
 
     Ui::TextToPDF* ui;
