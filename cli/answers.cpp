@@ -1,5 +1,7 @@
 #include "answers.h"
 
+#include "filenames.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -15,10 +17,7 @@ QString absolute(const QString& path)
 
 bool sameFile(const QString& a, const QString& b)
 {
-    if (absolute(a) == absolute(b))
-        return true;
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+    return filenames::sameFile(a, b);
 }
 
 QString Settings::passwordOf(const QString& path) const

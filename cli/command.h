@@ -51,7 +51,9 @@ struct Option
     // A value chosen from a set: value -> button to check, or -> combo box
     // item text when `control` names a combo box.
     QMap<QString, QString> choices;
-    // Choices that change what -o names (a TIFF file instead of a folder).
+    // Choices that change what -o names (a TIFF file instead of a folder), or
+    // that make the run write nothing (Output::None: no -o). A switch's
+    // choice is the empty text.
     QMap<QString, Output> outputFor;
     // Tick-and-type: this check box is ticked before the value is typed.
     QString tick;
@@ -86,10 +88,13 @@ struct Command
     // The desktop tool may write its output over one of its own inputs.
     bool outputMayBeAnInput = false;
     QList<Option> options;
+    // Options of which at most one may be given (they set the same choice).
+    QList<QStringList> exclusive;
     QStringList examples;
-    // What the run found, on stdout, for tools that report instead of writing
-    // files; `given` holds the options given, by name. Without it every file
-    // written is printed, one a line.
+    // What the run found, on stdout, for runs that write no file (the
+    // command's output is None, or an option made it so); `given` holds the
+    // options given, by name. Otherwise every file written is printed, one a
+    // line.
     std::function<void(FeatureBase& page, const QMap<QString, QString>& given, QTextStream& out)> print;
 
     const ToolRow& row() const;

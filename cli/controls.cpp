@@ -60,15 +60,16 @@ QString type(QWidget* widget, const QString& name, const QString& value)
         slider->setValue(n);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
         int index = combo->findText(value, Qt::MatchFixedString);
-        // A font box takes only a family it lists, though one may type there;
-        // a family that several foundries make is listed as "Family [foundry]".
+        // A font box takes only a family it lists, though one may type there
+        // (a family it does not list would silently become another one); a
+        // family that several foundries make is listed as "Family [foundry]".
         const bool fonts = qobject_cast<QFontComboBox*>(combo) != nullptr;
         if (index < 0 && fonts)
             index = combo->findText(value + QStringLiteral(" ["), Qt::MatchStartsWith);
         if (index >= 0)
             combo->setCurrentIndex(index);
         else if (fonts)
-            return QStringLiteral("is not a font family of this system (fc-list : family lists them)");
+            return QStringLiteral("is not an installed font family (fc-list : family lists them)");
         else if (combo->isEditable())
             combo->setCurrentText(value);
         else

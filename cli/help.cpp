@@ -89,7 +89,7 @@ QString usageLine(const Command& c)
                                                  : QStringLiteral("FILE...");
     bool fileOrFolder = false;
     for (const Option& o : c.options)
-        fileOrFolder = fileOrFolder || !o.outputFor.isEmpty();
+        fileOrFolder = fileOrFolder || o.outputFor.values().contains(Output::File);
     QString output;
     switch (c.output) {
     case Output::File:

@@ -4,6 +4,7 @@
 #include "runner.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <cstring>
 
@@ -41,5 +42,8 @@ int main(int argc, char* argv[])
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("folioforge-cli"));
     QApplication::setApplicationVersion(QStringLiteral(FOLIO_VERSION));
+    // Scripts write numbers with a decimal point whatever the shell's locale:
+    // the forms' number entries read them so.
+    QLocale::setDefault(QLocale::c());
     return cli::run(arguments);
 }

@@ -119,11 +119,34 @@ int Runner::parse(const QStringList& arguments)
         if (parser.values(name).size() > 1)
             return usageError(QStringLiteral("%1: --%2 given more than once").arg(command.name, name), &command);
 
+    // The command's options, in the command's order; one of them may change
+    // what -o names, or make the run write nothing.
+    settings.output = command.output;
+    QString writesNothing;  // the option that makes the run write no file
+    for (const Option& o : command.options) {
+        if (!parser.isSet(o.name))
+            continue;
+        const QString value = parser.value(o.name);
+        toolOptions.append({&o, value});
+        givenOptions.insert(o.name, value);
+        for (auto it = o.outputFor.constBegin(); it != o.outputFor.constEnd(); ++it) {
+            if (it.key().compare(value, Qt::CaseInsensitive) == 0) {
+                settings.output = it.value();
+                if (it.value() == Output::None)
+                    writesNothing = o.name;
+            }
+        }
+    }
+
     given = parser.positionalArguments();
-    if (writes) {
+    if (settings.output != Output::None) {
         output = parser.value(QStringLiteral("output"));
         if (!parser.isSet(QStringLiteral("output")) || output.isEmpty())
             return usageError(command.name + QStringLiteral(": missing --output"), &command);
+    } else if (writes && (parser.isSet(QStringLiteral("output")) || parser.isSet(QStringLiteral("if-exists")))) {
+        return usageError(QStringLiteral("%1: --%2 writes no file: no --output or --if-exists with it")
+                              .arg(command.name, writesNothing),
+                          &command);
     }
     if (given.isEmpty())
         return usageError(command.name + QStringLiteral(": no input files"), &command);
@@ -143,7 +166,7 @@ int Runner::parse(const QStringList& arguments)
                               .arg(command.name, parser.value(QStringLiteral("password-file"))),
                           &command);
 
-    if (writes && parser.isSet(QStringLiteral("if-exists"))) {
+    if (settings.output != Output::None && parser.isSet(QStringLiteral("if-exists"))) {
         const QString mode = parser.value(QStringLiteral("if-exists"));
         const QMap<QString, int> modes{{QStringLiteral("rename"), folio::FileExistsRename},
                                        {QStringLiteral("overwrite"), folio::FileExistsOverride},
@@ -175,16 +198,14 @@ int Runner::parse(const QStringList& arguments)
                               &command);
     }
 
-    settings.output = command.output;
-    for (const Option& o : command.options) {
-        if (!parser.isSet(o.name))
-            continue;
-        const QString value = parser.value(o.name);
-        toolOptions.append({&o, value});
-        givenOptions.insert(o.name, value);
-        for (auto it = o.outputFor.constBegin(); it != o.outputFor.constEnd(); ++it)
-            if (it.key().compare(value, Qt::CaseInsensitive) == 0)
-                settings.output = it.value();
+    for (const QStringList& group : command.exclusive) {
+        QStringList set;
+        for (const QString& name : group)
+            if (parser.isSet(name))
+                set << QStringLiteral("--") + name;
+        if (set.size() > 1)
+            return usageError(QStringLiteral("%1: %2 cannot be given together").arg(command.name, set.join(QStringLiteral(" and "))),
+                              &command);
     }
     return -1;
 }
@@ -262,6 +283,10 @@ QString Runner::checkOutput(const QString& path)
 // Prints the run's report and returns the exit status it calls for.
 int Runner::finish(const RunReport& report)
 {
+    // The tool would not start with these settings: the command line asked
+    // for something that cannot be done, and nothing was written.
+    if (!report.refused().isEmpty())
+        return usageError(command.name + QStringLiteral(": ") + report.refused(), &command);
     bool failed = false;
     QStringList said;  // a file listed twice is named once
     auto say = [&said](const QString& line) {
@@ -313,7 +338,7 @@ int Runner::finish(const RunReport& report)
     }
 
     QTextStream out(stdout);
-    if (command.print)
+    if (command.print && settings.output == Output::None)
         command.print(*page, givenOptions, out);
     else
         for (const QString& path : qAsConst(written))
@@ -357,7 +382,10 @@ int Runner::run(const QStringList& arguments)
                 continue;
             const QString wrong = setOption(*option, context, value);
             if (!wrong.isEmpty())
-                return usageError(QStringLiteral("%1: --%2 %3: %4").arg(command.name, option->name, value, wrong), &command);
+                return usageError(QStringLiteral("%1: --%2%3: %4")
+                                      .arg(command.name, option->name,
+                                           option->valueName.isEmpty() ? QString() : QLatin1Char(' ') + value, wrong),
+                                  &command);
         }
         return -1;
     };

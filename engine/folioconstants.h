@@ -17,7 +17,7 @@ enum LoadError {
     LoadNeedsPassword = 4, // protected, and the password given does not open it
 };
 
-// SetInformation's keys.
+// SetInformation's and GetInformation's keys.
 enum InfoKey {
     InfoAuthor = 1,
     InfoTitle = 2,
@@ -25,6 +25,9 @@ enum InfoKey {
     InfoKeywords = 4,
     InfoCreator = 5,
     InfoProducer = 6,
+    // Read only (GetInformation): PDF date text such as D:20240131120000+01'00'.
+    InfoCreationDate = 7,
+    InfoModDate = 8,
 };
 
 // SetMeasurementUnits.

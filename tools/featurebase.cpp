@@ -376,9 +376,9 @@ bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
     return false;
 }
 
-bool FeatureBase::SaveOutput(const QString& path, bool stamp)
+bool FeatureBase::SaveOutput(const QString& path, Stamp stamp)
 {
-    if (stamp)
+    if (stamp == Stamp::Information)
         StampDocumentInformation();
     if (engine->SaveToFile(path) == folio::Success && QFileInfo(path).isFile()) {
         runReport.written(path);

@@ -123,9 +123,11 @@ protected:
     // reported left out and false is returned, so that no tool ever works on
     // the document that happened to be selected before.
     bool LoadInput(const fileList& rec, bool decrypt = true);
-    // Stamps the selected document's information (unless told not to),
-    // saves it to `path` and reports the output written or failed.
-    bool SaveOutput(const QString& path, bool stamp = true);
+    // Stamps the selected document's information (unless the tool's Part
+    // keeps the input's), saves it to `path` and reports the output written
+    // or failed.
+    enum class Stamp { Information, Nothing };
+    bool SaveOutput(const QString& path, Stamp stamp = Stamp::Information);
     // Writes bytes to `path` completely or not at all; reported as SaveOutput.
     bool WriteOutputFile(const QString& path, const QByteArray& bytes);
     // Moves a file made elsewhere (a temporary folder) to `path` in one step,

@@ -88,4 +88,12 @@ bool sameName(const QString& a, const QString& b)
 #endif
 }
 
+bool sameFile(const QString& a, const QString& b)
+{
+    if (QDir::cleanPath(QFileInfo(a).absoluteFilePath()) == QDir::cleanPath(QFileInfo(b).absoluteFilePath()))
+        return true;
+    const QString ca = QFileInfo(a).canonicalFilePath();
+    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
+}
+
 } // namespace filenames

@@ -35,5 +35,8 @@ QString withExtension(const QString& path, const QString& extension);
 
 // Whether two file names are the same on this platform.
 bool sameName(const QString& a, const QString& b);
+// Whether two paths name the same file: the same absolute path, or the same
+// file once links are followed.
+bool sameFile(const QString& a, const QString& b);
 
 } // namespace filenames

@@ -6,6 +6,7 @@ void RunReport::clear()
 {
     list.clear();
     noteLines.clear();
+    refusal.clear();
     wasCancelled = false;
 }
 
@@ -63,6 +64,8 @@ QStringList RunReport::outputsWritten() const
 
 bool RunReport::hasProblems() const
 {
+    if (!refusal.isEmpty())
+        return true;
     for (const Entry& e : list)
         if (e.outcome == Outcome::LeftOut || e.outcome == Outcome::Failed)
             return true;
@@ -93,6 +96,8 @@ QStringList RunReport::problemLines() const
 
 QString RunReport::summary() const
 {
+    if (!refusal.isEmpty())
+        return refusal;
     QStringList parts;
     if (wasCancelled)
         parts << QStringLiteral("Stopped before the end.");

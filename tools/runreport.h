@@ -38,14 +38,21 @@ public:
     void failed(const QString& output, const QString& reason);
     // The user stopped the run; what was done before stays reported.
     void cancel() { wasCancelled = true; }
+    // The run did not start: the tool's settings cannot make any output (an
+    // empty watermark text, an image that does not read). Said before
+    // anything was asked or written; the command line takes it for a usage
+    // error.
+    void refuse(const QString& why) { refusal = why; }
     // A line for the end of the run (a figure the tool reports, a warning).
     void note(const QString& line) { noteLines << line; }
 
     const QList<Entry>& entries() const { return list; }
     QStringList outputsWritten() const;
     bool cancelled() const { return wasCancelled; }
+    // Why the run did not start; empty when it did.
+    const QString& refused() const { return refusal; }
     const QStringList& notes() const { return noteLines; }
-    // Some input left out or some output failed.
+    // Refused, or some input left out or some output failed.
     bool hasProblems() const;
     // Nothing to say: no problem, not cancelled, no note.
     bool isQuiet() const { return !hasProblems() && !wasCancelled && noteLines.isEmpty(); }
@@ -59,5 +66,6 @@ private:
 
     QList<Entry> list;
     QStringList noteLines;
+    QString refusal;
     bool wasCancelled = false;
 };

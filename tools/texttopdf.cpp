@@ -586,7 +586,7 @@ bool TextToPDF::genPDF(const QString& name, const QStringList& paths, bool save)
     if (!anyWhole)
         return true;
     // The document is saved as built: no information is stamped into it.
-    SaveOutput(name, false);
+    SaveOutput(name, Stamp::Nothing);
     return true;
 }
 

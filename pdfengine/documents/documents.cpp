@@ -300,4 +300,19 @@ int Instance::SetInformation(int Key, const QString& NewValue)
     return 1;
 }
 
+// The document information as stored (dates in PDF date form); empty when
+// the entry is missing or is no text.
+QString Instance::GetInformation(int Key)
+{
+    static const char* const keys[] = {"/Author", "/Title", "/Subject", "/Keywords",
+                                       "/Creator", "/Producer", "/CreationDate", "/ModDate"};
+    if (Key < 1 || Key > 8)
+        return QString();
+    QPDFObjectHandle info = selectedDoc().pdf->getTrailer().getKey("/Info");
+    if (!info.isDictionary())
+        return QString();
+    QPDFObjectHandle value = info.getKey(keys[Key - 1]);
+    return value.isString() ? QString::fromStdString(value.getUTF8Value()) : QString();
+}
+
 } // namespace fpe

@@ -1,7 +1,6 @@
 #include "documents/pagecontent.h"
 
-#include <qpdf/Pl_Discard.hh>
-#include <qpdf/QPDFTokenizer.hh>
+#include <qpdf/Pl_String.hh>
 
 #include <cmath>
 #include <cstdio>
@@ -10,22 +9,76 @@ namespace fpe {
 
 namespace {
 
-// Counts the q operators the page's content leaves open: each needs its own
-// Q before our drawing, or its transformation would leak into it.
-class OpenSaveCounter : public QPDFObjectHandle::TokenFilter
+bool isWhite(char c)
 {
-public:
-    void handleToken(QPDFTokenizer::Token const& token) override
-    {
-        if (token.getType() == QPDFTokenizer::tt_word) {
-            if (token.getValue() == "q")
+    return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\0';
+}
+
+bool isDelimiter(char c)
+{
+    return c == '(' || c == ')' || c == '<' || c == '>' || c == '[' || c == ']' || c == '{' || c == '}' || c == '/'
+           || c == '%';
+}
+
+// Counts the q operators the content leaves open: each needs its own Q
+// before our drawing, or its transformation would leak into it. A scan of
+// the bytes that knows just enough of the syntax (strings, comments, names,
+// inline image data) not to take a q inside them for the operator: QPDF's
+// tokenizer does the same several times slower, and every page is counted.
+int openSaves(const std::string& content)
+{
+    const char* c = content.data();
+    const size_t n = content.size();
+    int depth = 0;
+    size_t i = 0;
+    while (i < n) {
+        const char ch = c[i];
+        if (isWhite(ch) || ch == ')' || ch == '>' || ch == '[' || ch == ']' || ch == '{' || ch == '}') {
+            ++i;
+        } else if (ch == '%') {
+            while (i < n && c[i] != '\n' && c[i] != '\r')
+                ++i;
+        } else if (ch == '(') {
+            int nesting = 0;
+            for (; i < n; ++i) {
+                if (c[i] == '\\')
+                    ++i;
+                else if (c[i] == '(')
+                    ++nesting;
+                else if (c[i] == ')' && --nesting == 0)
+                    break;
+            }
+            ++i;
+        } else if (ch == '<') {
+            if (i + 1 < n && c[i + 1] == '<')
+                i += 2;
+            else
+                while (i < n && c[i++] != '>') {
+                }
+        } else {
+            // A name, a number or an operator: regular characters up to the next delimiter.
+            const size_t start = i++;
+            while (i < n && !isWhite(c[i]) && !isDelimiter(c[i]))
+                ++i;
+            const size_t length = i - start;
+            if (length == 1 && c[start] == 'q') {
                 ++depth;
-            else if (token.getValue() == "Q" && depth > 0)
-                --depth;
+            } else if (length == 1 && c[start] == 'Q') {
+                if (depth > 0)
+                    --depth;
+            } else if (length == 2 && c[start] == 'I' && c[start + 1] == 'D') {
+                // Inline image data runs to an EI between white space (or the end).
+                for (i += 1; i + 1 < n; ++i) {
+                    if (c[i] == 'E' && c[i + 1] == 'I' && isWhite(c[i - 1])
+                        && (i + 2 == n || isWhite(c[i + 2]) || isDelimiter(c[i + 2])))
+                        break;
+                }
+                i += 2;
+            }
         }
     }
-    int depth = 0;
-};
+    return depth;
+}
 
 bool hasContent(QPDFObjectHandle contents)
 {
@@ -72,16 +125,18 @@ void drawOnPage(Document& doc, QPDFPageObjectHelper page, const std::string& ope
     if (it == doc.overlays.end() || !it->second.stream.isStream()) {
         QPDF& pdf = *doc.pdf;
         if (hasContent(pageObj.getKey("/Contents"))) {
-            OpenSaveCounter counter;
+            int depth = 0;
             try {
-                Pl_Discard discard;
-                page.filterContents(&counter, &discard);
+                std::string content;
+                Pl_String collect("page content", nullptr, content);
+                page.pipeContents(&collect);
+                depth = openSaves(content);
             } catch (const std::exception&) {
                 // Undecodable content draws nothing a viewer could leak.
             }
             page.addPageContents(pdf.newStream("q\n"), true);
             std::string closing = "\n";
-            for (int i = 0; i < counter.depth; ++i)
+            for (int i = 0; i < depth; ++i)
                 closing += "Q\n";
             closing += "Q\n";
             page.addPageContents(pdf.newStream(closing), false);

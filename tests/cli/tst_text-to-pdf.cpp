@@ -80,8 +80,8 @@ private slots:
         QTest::addColumn<QStringList>("options");
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown paper") << QStringList{"--paper", "A9"} << "--paper A9: must be one of: A0, A1";
-        QTest::newRow("unknown font") << QStringList{"--font", "No Such Family"} << "--font No Such Family: is not a font family";
-        QTest::newRow("unknown headline font") << QStringList{"--headline-font", "Zz"} << "--headline-font Zz: is not a font family";
+        QTest::newRow("unknown font") << QStringList{"--font", "No Such Family"} << "--font No Such Family: is not an installed font family";
+        QTest::newRow("unknown headline font") << QStringList{"--headline-font", "Zz"} << "--headline-font Zz: is not an installed font family";
         QTest::newRow("bad colour") << QStringList{"--color", "#12345"} << "--color #12345: is not a colour";
         QTest::newRow("bad headline colour") << QStringList{"--headline-color", "reddish"} << "--headline-color reddish: is not a colour";
         QTest::newRow("headline") << QStringList{"--headline", "title"} << "--headline title: must be one of";

@@ -90,6 +90,29 @@ QString pdfText(const QString& path, int page, const QStringList& extraArgs)
     return out;
 }
 
+QStringList pageBoxes(const QString& path, const QString& password)
+{
+    const auto info = pdfInfo(path, password, {"-box", "-f", "1", "-l", "99999"});
+    QStringList lines;
+    for (int p = 1; p <= info.value("Pages").toInt(); ++p)
+        lines << info.value(QString("Page %1 rot").arg(p)) + ": " + info.value(QString("Page %1 CropBox").arg(p)).simplified();
+    return lines;
+}
+
+QList<QPair<QString, QRectF>> wordBoxes(const QString& path, int page)
+{
+    static const QRegularExpression word(
+        "<word xMin=\"([-0-9.]+)\" yMin=\"([-0-9.]+)\" xMax=\"([-0-9.]+)\" yMax=\"([-0-9.]+)\">([^<]*)</word>");
+    QList<QPair<QString, QRectF>> words;
+    auto it = word.globalMatch(pdfText(path, page, {"-bbox"}));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        words.append({m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                            QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    }
+    return words;
+}
+
 QStringList pageTexts(const QString& path)
 {
     QStringList texts;
@@ -140,8 +163,9 @@ QList<ListedImage> listImages(const QString& pdf)
     run("pdfimages", {"-list", pdf}, &out);
     for (const QString& line : out.split('\n').mid(2)) {
         const QStringList f = line.split(' ', Qt::SkipEmptyParts);
-        if (f.size() >= 12)
-            result.append({f[0].toInt(), f[2], f[3].toInt(), f[4].toInt(), f[5], f[7].toInt(), f[8], f[10].toInt()});
+        if (f.size() >= 14)
+            result.append({f[0].toInt(), f[2], f[3].toInt(), f[4].toInt(), f[5], f[7].toInt(), f[8], f[10].toInt(),
+                           f[12].toInt(), f[13].toInt()});
     }
     return result;
 }

@@ -11,6 +11,8 @@
 #include <QImage>
 #include <QList>
 #include <QMap>
+#include <QPair>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +47,12 @@ QMap<QString, QString> pdfInfo(const QString& path, const QString& password = QS
 QString pdfText(const QString& path, int page = 0, const QStringList& extraArgs = {});
 // The text of every page, white space squeezed.
 QStringList pageTexts(const QString& path);
+// "rotation: crop box" of every page as pdfinfo -box gives them:
+// "90: 0.00 36.00 612.00 792.00".
+QStringList pageBoxes(const QString& path, const QString& password = QString());
+// The words of one page (from 1) with their boxes in points from the top
+// left of the page as shown, as pdftotext -bbox gives them.
+QList<QPair<QString, QRectF>> wordBoxes(const QString& path, int page);
 // Text with every run of white space made one blank, trimmed; and without any.
 QString squeezed(const QString& text);
 QString solid(const QString& text);
@@ -65,6 +73,7 @@ struct ListedImage {
     int bpc = 0;
     QString encoding;  // "jpeg", "image", ...
     int object = 0;
+    int xPpi = 0, yPpi = 0;  // pixels per inch as drawn on the page
 };
 QList<ListedImage> listImages(const QString& pdf);
 // Every image of a PDF as pdfimages -png writes it, in list order.

@@ -401,6 +401,9 @@ private slots:
 
         PdfEngine e("FolioPdfEngine");
         QCOMPARE(e.LoadFromFile(path("info.pdf"), QString()), 1);
+        QCOMPARE(e.GetInformation(2), "Old title");
+        QCOMPARE(e.GetInformation(1), QString());  // missing
+        QCOMPARE(e.GetInformation(9), QString());
         QCOMPARE(e.SetInformation(0, "x"), 0);
         QCOMPARE(e.SetInformation(7, "x"), 0);
         QCOMPARE(e.SetInformation(1, "Jürgen Åström & 山田 <x>"), 1);
@@ -408,6 +411,7 @@ private slots:
         QCOMPARE(e.SetInformation(4, "alpha; beta"), 1);
         QCOMPARE(e.SetInformation(5, "Folio-\x01Tool"), 1);  // no XML for the control character
         QCOMPARE(e.SetInformation(6, QString()), 1);
+        QCOMPARE(e.GetInformation(1), "Jürgen Åström & 山田 <x>");
         QCOMPARE(saved(e, "info-out.pdf").size(), 1);
 
         const auto info = pdfInfo(path("info-out.pdf"));

@@ -571,6 +571,11 @@ private slots:
         // Content that moves and scales the coordinate system and never restores it.
         QTest::newRow("unrestored") << QByteArray("2 0 0 2 50 50 cm 0 0 1 rg 0 0 10 10 re f");
         QTest::newRow("open saves") << QByteArray("q q 2 0 0 2 50 50 cm 0 0 1 rg 0 0 10 10 re f");
+        // Saves left open after the change, among Q that is no operator: in a
+        // name, strings, a comment, inline image data.
+        QTest::newRow("open saves among look-alikes")
+            << QByteArray("2 0 0 2 50 50 cm q q /Q BMC EMC /Span << /Alt (Q \\) (Q\\\\) Q) /X <51> >> BDC EMC % Q Q\n"
+                          "BI /W 3 /H 1 /CS /G /BPC 8 ID Q Q EI 0 0 1 rg 0 0 10 10 re f");
     }
 
     void existingGraphicsStateDoesNotLeak()

@@ -1,0 +1,180 @@
+// Images to PDF on real image files, checked with Poppler's tools and QPDF:
+// page sizes from pixels and recorded resolution, JPEG bytes kept, alpha kept
+// as a soft mask, file-name bookmarks on the real pages when an image is left
+// out, no password questions for images, an output that is one of the
+// images, a single image, runs that write nothing.
+
+#include "imagefixtures.h"
+#include "imgtopdf.h"
+#include "pdfbuild.h"
+#include "pdfengine.h"
+#include "pdfread.h"
+#include "pixels.h"
+#include "questions.h"
+#include "testsupport.h"
+
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace testsupport;
+
+namespace {
+
+BrandingRecord record()
+{
+    CustomFileNames names;
+    names.directory = "/nonexistent";
+    return makeBrandingRecord(names, 1, 5, false);
+}
+
+// A picture of one colour at that resolution (0: the writer's default).
+QImage picture(int width, int height, QColor colour, int dpi = 0)
+{
+    QImage image(width, height, colour.alpha() < 255 ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    image.fill(colour);
+    if (dpi > 0) {
+        image.setDotsPerMeterX(qRound(dpi / 0.0254));
+        image.setDotsPerMeterY(qRound(dpi / 0.0254));
+    }
+    return image;
+}
+
+// "w x h" of each page as pdfinfo gives it.
+QStringList pageSizes(const QString& pdf)
+{
+    QStringList sizes;
+    const auto info = pdfInfo(pdf, QString(), {"-f", "1", "-l", "99"});
+    for (int p = 1; info.contains(QString("Page %1 size").arg(p)); ++p)
+        sizes << info.value(QString("Page %1 size").arg(p)).section(" pts", 0, 0);
+    return sizes;
+}
+
+} // namespace
+
+class TestImgToPdf : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    ScriptedQuestions script;
+    ImgToPDF page{nullptr, record()};
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    const RunReport& convert(const QStringList& names, const QString& out, bool bookmarks = false)
+    {
+        page.findChild<QRadioButton*>(bookmarks ? "radioButton_2" : "radioButton")->setChecked(true);
+        script.queue(Question::SaveFileName, path(out));
+        QStringList inputs;
+        for (const QString& name : names)
+            inputs << path(name);
+        return page.run(inputs);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        script.installed();
+        QVERIFY(writeFile(path("photo.jpg"), jpegBytes(picture(1200, 600, Qt::red, 300))));
+        QVERIFY(writeFile(path("turned.jpg"), withExif(jpegBytes(picture(400, 200, Qt::blue, 200)), 6)));
+        QVERIFY(picture(300, 150, Qt::green, 150).save(path("plain.png")));
+        QVERIFY(picture(192, 96, Qt::darkCyan, 96).save(path("screen.bmp")));
+        QVERIFY(writeFile(path("nodpi.gif"), gifBytes(2, 1, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {0, 1})));
+        QVERIFY(picture(200, 100, QColor(255, 0, 0, 0), 72).save(path("clear.png")));
+        QVERIFY(writeFile(path("broken.png"), "\x89PNG\r\n\x1a\nthe rest is missing"));
+        QVERIFY(writeTextPdf(path("doc.pdf"), {"a PDF"}));
+        QVERIFY(encrypt(path("doc.pdf"), path("locked.png"), "pw", "owner"));
+    }
+
+    void init()
+    {
+        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
+    }
+
+    void pagesAsLargeAsTheirImages()
+    {
+        // An existing output is replaced without a question.
+        QVERIFY(writeTextPdf(path("all.pdf"), {"old"}));
+        const int asked = script.asked().size();
+        const RunReport& report = convert({"photo.jpg", "turned.jpg", "plain.png", "screen.bmp", "nodpi.gif"}, "all.pdf");
+        QVERIFY(report.isQuiet());
+        QCOMPARE(script.asked().size() - asked, 1);
+        QVERIFY(qpdfCheck(path("all.pdf")));
+        // 300, 200 (turned a quarter by EXIF), 150 and 96 pixels an inch; none recorded counts as 72.
+        QCOMPARE(pageSizes(path("all.pdf")), QStringList({"288 x 144", "72 x 144", "144 x 72", "144 x 72", "2 x 1"}));
+        QCOMPARE(pdfInfo(path("all.pdf")).value("Creator"), "Images-to-PDF");
+        // Each image covers its page.
+        const QImage first = renderPage(path("all.pdf"), 1, 72);
+        QCOMPARE(countPixels(first, isReddish), first.width() * first.height());
+        const QImage second = renderPage(path("all.pdf"), 2, 72);
+        QCOMPARE(countPixels(second, isBluish), second.width() * second.height());
+        QCOMPARE(page.engine->DocumentCount(), 1);
+    }
+
+    void jpegBytesAndAlphaKept()
+    {
+        convert({"photo.jpg", "clear.png"}, "kept.pdf");
+        QTemporaryDir out;
+        QCOMPARE(run("pdfimages", {"-j", "-f", "1", "-l", "1", path("kept.pdf"), out.filePath("x")}), 0);
+        QCOMPARE(readFile(out.filePath("x-000.jpg")), readFile(path("photo.jpg")));
+        const QList<ListedImage> listed = listImages(path("kept.pdf"));
+        QCOMPARE(listed.size(), 3);
+        QCOMPARE(listed[0].encoding, "jpeg");
+        QCOMPARE(listed[2].type, "smask");
+        // A fully clear picture shows the white page through it.
+        QCOMPARE(countPixels(renderPage(path("kept.pdf"), 2, 72), isInk), 0);
+    }
+
+    void unreadableImagesAreLeftOut()
+    {
+        // Neither drawn as the image before them nor as a blank page; the
+        // bookmarks point at the pages that are there. A PDF is no image,
+        // protected or not, and asks no password.
+        const RunReport& report =
+            convert({"broken.png", "photo.jpg", "gone.jpg", "locked.png", "plain.png", "doc.pdf"}, "some.pdf", true);
+        QCOMPARE(script.count(Question::Password), 0);
+        QCOMPARE(report.problemLines(), QStringList({path("broken.png") + ": not an image that can be read; left out",
+                                                     path("gone.jpg") + ": no such file; left out",
+                                                     path("locked.png") + ": not an image that can be read; left out",
+                                                     path("doc.pdf") + ": not an image that can be read; left out"}));
+        QCOMPARE(report.outputsWritten(), QStringList{path("some.pdf")});
+        QCOMPARE(pageSizes(path("some.pdf")), QStringList({"288 x 144", "144 x 72"}));
+        QCOMPARE(outlines(path("some.pdf"), WithPage), QStringList({"photo.jpg@1", "plain.png@2"}));
+        QVERIFY(countPixels(renderPage(path("some.pdf"), 2, 72), isGreenish) > 0);
+        // Nothing that reads: nothing is written.
+        convert({"broken.png", "gone.jpg"}, "none.pdf");
+        QVERIFY(!QFileInfo::exists(path("none.pdf")));
+    }
+
+    void singleImageMakesOnePage()
+    {
+        const RunReport& report = convert({"plain.png"}, "single.pdf", true);
+        QCOMPARE(report.outputsWritten(), QStringList{path("single.pdf")});
+        QCOMPARE(qpdfPageCount(path("single.pdf")), 1);
+        QCOMPARE(outlines(path("single.pdf"), WithPage), QStringList{"plain.png@1"});
+    }
+
+    void runsThatWriteNothing()
+    {
+        // The output may not be one of the images: said, and the image stays.
+        const QByteArray before = readFile(path("plain.png"));
+        const RunReport& report = convert({"photo.jpg", "plain.png"}, "plain.png");
+        QVERIFY(report.refused().contains(path("plain.png")));
+        QCOMPARE(readFile(path("plain.png")), before);
+        // No images, or a cancelled save question.
+        const int asked = script.asked().size();
+        page.run({});
+        QCOMPARE(script.asked().size(), asked);
+        script.queue(Question::SaveFileName, QString());
+        QVERIFY(page.run({path("photo.jpg")}).isQuiet());
+        // Stopped by the user: nothing is written.
+        script.stopAfter(script.progressSteps().size() + 1);
+        QVERIFY(convert({"photo.jpg", "plain.png"}, "stopped.pdf").cancelled());
+        script.stopAfter(-1);
+        QVERIFY(!QFileInfo::exists(path("stopped.pdf")));
+    }
+};
+
+QTEST_MAIN(TestImgToPdf)
+#include "tst_imgtopdf.moc"

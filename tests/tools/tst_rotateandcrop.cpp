@@ -1,0 +1,144 @@
+// PDF rotate and crop end to end on real PDFs, read with pdfinfo -box and
+// pdftotext: turns added to each page's own, margins on the page as shown,
+// each page's own untouched edges, margins that leave no page, numbers typed
+// in a comma locale, protected and damaged inputs.
+
+#include "pdf_rotateandcrop.h"
+#include "pdfbuild.h"
+#include "testsupport.h"
+#include "toolsupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace testsupport;
+
+class TestRotateAndCrop : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    ScriptedQuestions script;
+    PDF_RotateAndCrop page{nullptr, toolRecord(10)};
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+
+    // The rotation item, and the margins given ("left" -> typed) ticked, the others not.
+    static void setForm(PDF_RotateAndCrop& tool, int rotation, const QMap<QString, QString>& margins)
+    {
+        tool.findChild<QComboBox*>("comboBox")->setCurrentIndex(rotation);
+        for (const QString side : {"left", "top", "right", "bottom"}) {
+            auto* box = tool.findChild<QCheckBox*>("checkBox_" + side);
+            auto* entry = tool.findChild<QLineEdit*>("lineEdit_" + side);
+            if (box->isChecked() != margins.contains(side))
+                box->click();
+            QCOMPARE(entry->isEnabled(), margins.contains(side));
+            entry->clear();
+            QTest::keyClicks(entry, margins.value(side));
+        }
+    }
+
+    const RunReport& run(PDF_RotateAndCrop& tool, const QStringList& inputs, const QString& folder, const QStringList& passwords = {})
+    {
+        QStringList paths;
+        for (const QString& name : inputs)
+            paths << path(name);
+        return runInFolder(tool, script, paths, path(folder), passwords);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        script.installed();
+        // Letter; A4 turned by 90; A4 with a crop box of its own.
+        QVERIFY(writePdf(path("mixed.pdf"), {{QRectF(0, 0, 612, 792), 0, QRectF(), "one"},
+                                             {QRectF(0, 0, 842, 595), 90, QRectF(), "two"},
+                                             {QRectF(0, 0, 595, 842), 0, QRectF(50, 50, 400, 600), "three"}}));
+        QVERIFY(writePdf(path("narrow.pdf"), {{QRectF(0, 0, 612, 792), 0, QRectF(), "wide"},
+                                              {QRectF(0, 0, 100, 200), 0, QRectF(), "slim"}}));
+        QVERIFY(encrypt(path("mixed.pdf"), path("locked.pdf"), "user-pw", "owner-pw"));
+        QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
+    }
+
+    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
+
+    void turnsAndCrops_data()
+    {
+        QTest::addColumn<int>("rotation");
+        QTest::addColumn<QStringList>("margins");  // side=value, ticked
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("nothing asked: boxes kept")
+            << 0 << QStringList() << QStringList{"0: 0.00 0.00 612.00 792.00", "90: 0.00 0.00 842.00 595.00", "0: 50.00 50.00 450.00 650.00"};
+        QTest::newRow("90 added to each page's turn, boxes kept")
+            << 1 << QStringList() << QStringList{"90: 0.00 0.00 612.00 792.00", "180: 0.00 0.00 842.00 595.00", "90: 50.00 50.00 450.00 650.00"};
+        // On the page as shown: page 2, turned by 90, shows its bottom edge on the left.
+        QTest::newRow("left only, the other edges kept")
+            << 0 << QStringList{"left=36"} << QStringList{"0: 36.00 0.00 612.00 792.00", "90: 0.00 36.00 842.00 595.00", "0: 36.00 50.00 450.00 650.00"};
+        QTest::newRow("a ticked empty margin goes to the page's edge")
+            << 0 << QStringList{"left=", "top=10.5"} << QStringList{"0: 0.00 0.00 612.00 781.50", "90: 10.50 0.00 842.00 595.00", "0: 0.00 50.00 450.00 831.50"};
+        // Turned first, then cropped on the turned page.
+        QTest::newRow("180 and all four margins")
+            << 2 << QStringList{"left=10", "top=20", "right=30", "bottom=40"}
+            << QStringList{"180: 30.00 20.00 602.00 752.00", "270: 40.00 30.00 822.00 585.00", "180: 30.00 20.00 585.00 802.00"};
+    }
+
+    void turnsAndCrops()
+    {
+        QFETCH(int, rotation);
+        QFETCH(QStringList, margins);
+        QMap<QString, QString> given;
+        for (const QString& m : margins)
+            given.insert(m.section('=', 0, 0), m.section('=', 1));
+        setForm(page, rotation, given);
+        const QString folder = QString::number(qHash(QByteArray(QTest::currentDataTag())));
+        const RunReport& report = run(page, {"mixed.pdf"}, folder);
+        QVERIFY2(report.isQuiet(), qPrintable(report.summary()));
+        const QString out = path(folder + "/mixed.pdf");
+        QVERIFY(qpdfCheck(out));
+        QTEST(pageBoxes(out), "expected");
+        QCOMPARE(pageTexts(out), QStringList({"one", "two", "three"}));
+        QCOMPARE(pdfInfo(out).value("Creator"), "PDF-Rotate-And-Crop");
+        QCOMPARE(pageBoxes(path("mixed.pdf")).first(), "0: 0.00 0.00 612.00 792.00");  // the input is untouched
+    }
+
+    void marginsThatLeaveNoPageAreRefused()
+    {
+        // 110 pt of margins leave the 612 pt page but nothing of the 100 pt one.
+        setForm(page, 0, {{"left", "30"}, {"right", "80"}});
+        const RunReport& report = run(page, {"narrow.pdf", "mixed.pdf"}, "nopage");
+        QCOMPARE(report.problemLines(), QStringList{path("narrow.pdf") + ": the margins leave nothing of page 2 (100 x 200 pt); left out"});
+        QCOMPARE(report.outputsWritten(), QStringList{path("nopage/mixed.pdf")});
+        QVERIFY(!QFileInfo::exists(path("nopage/narrow.pdf")));
+        QCOMPARE(pageBoxes(path("nopage/mixed.pdf")).first(), "0: 30.00 0.00 532.00 792.00");
+    }
+
+    void numbersAsTheLocaleWritesThem()
+    {
+        // "36,5" where a comma is the decimal mark is 36.5, never 0; letters cannot be typed.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        PDF_RotateAndCrop german(nullptr, toolRecord(10));
+        QLocale::setDefault(before);
+        setForm(german, 0, {{"left", "36,5"}, {"top", "x7"}});
+        QCOMPARE(german.findChild<QLineEdit*>("lineEdit_top")->text(), "7");
+        run(german, {"mixed.pdf"}, "comma");
+        QCOMPARE(pageBoxes(path("comma/mixed.pdf")).first(), "0: 36.50 0.00 612.00 785.00");
+    }
+
+    void protectedAndDamagedInputs()
+    {
+        setForm(page, 1, {});
+        const RunReport& report = run(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
+        QCOMPARE(report.problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
+        QVERIFY(!QFileInfo::exists(path("inputs/damaged.pdf")));
+        // Still protected, with the same password, and turned.
+        QCOMPARE(pageBoxes(path("inputs/locked.pdf"), "user-pw").first(), "90: 0.00 0.00 612.00 792.00");
+        QCOMPARE(qpdfPageCount(path("inputs/locked.pdf")), -1);
+    }
+};
+
+QTEST_MAIN(TestRotateAndCrop)
+#include "tst_rotateandcrop.moc"
