@@ -115,4 +115,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTextToPdfCli)
-#include "tst_text-to-pdf.moc"
+#include "tst_texttopdf.moc"
