@@ -67,6 +67,15 @@ Option Option::pressing(const QString& name, const QString& description, const Q
     return o;
 }
 
+Option Option::dialogChoice(const QString& name, const QString& description, const QStringList& choices,
+                            const QString& button)
+{
+    Option o = named(name, choices.join(QLatin1Char('|')), description, button);
+    o.click = true;
+    o.dialogChoices = choices;
+    return o;
+}
+
 const ToolRow& Command::row() const
 {
     return *findTool(int(tool));

@@ -61,6 +61,9 @@ struct Option
     bool click = false;
     // The question the click asks, answered with the value (a colour).
     bool answersColour = false;
+    // The button opens a dialog of the tool's own, answered with the position
+    // of the value among these.
+    QStringList dialogChoices;
     // Applied after the file is selected: the page works on the loaded document.
     bool afterSelect = false;
     // Anything else: own code. Returns what is wrong with the value, or empty.
@@ -75,6 +78,8 @@ struct Option
                               const QString& checkBox, const QString& control);
     static Option colour(const QString& name, const QString& description, const QString& button);
     static Option pressing(const QString& name, const QString& description, const QString& button);
+    static Option dialogChoice(const QString& name, const QString& description, const QStringList& choices,
+                               const QString& button);
 };
 
 struct Command

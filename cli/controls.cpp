@@ -94,12 +94,25 @@ bool takesValue(QWidget* widget)
            || qobject_cast<QComboBox*>(widget) || qobject_cast<QLineEdit*>(widget);
 }
 
-} // namespace
-
-QString setOption(const Option& option, OptionContext& context, const QString& value)
+QString applyOption(const Option& option, OptionContext& context, const QString& value)
 {
     if (option.apply)
         return option.apply(context, value);
+
+    if (!option.dialogChoices.isEmpty()) {
+        int index = -1;
+        for (int i = 0; i < option.dialogChoices.size() && index < 0; ++i)
+            if (option.dialogChoices.at(i).compare(value, Qt::CaseInsensitive) == 0)
+                index = i;
+        auto* button = qobject_cast<QAbstractButton*>(control(context, option.control));
+        if (index < 0)
+            return QStringLiteral("must be one of %1").arg(option.valueName);
+        if (!button)
+            return QStringLiteral("the tool page has no button %1").arg(option.control);
+        context.questions.queue(Question::Choice, index);
+        press(button, true);
+        return QString();
+    }
 
     if (!option.choices.isEmpty()) {
         QString target;
@@ -147,6 +160,20 @@ QString setOption(const Option& option, OptionContext& context, const QString& v
     return type(widget, option.control, value);
 }
 
+} // namespace
+
+QString setOption(const Option& option, OptionContext& context, const QString& value)
+{
+    // A page that refuses what it was asked to do says why in a message: for
+    // the command line, that makes the option a mistake.
+    const int asked = int(context.questions.asked().size());
+    QString wrong = applyOption(option, context, value);
+    for (int i = asked; wrong.isEmpty() && i < context.questions.asked().size(); ++i)
+        if (context.questions.asked().at(i).kind == Question::Report)
+            wrong = context.questions.asked().at(i).text;
+    return wrong;
+}
+
 QString checkOption(const Option& option, OptionContext& context)
 {
     if (option.apply)
@@ -172,7 +199,7 @@ QString checkOption(const Option& option, OptionContext& context)
             return QStringLiteral("no check box %1").arg(option.tick);
     }
     QWidget* widget = control(context, option.control);
-    if (option.valueName.isEmpty() || option.answersColour)
+    if (option.valueName.isEmpty() || option.answersColour || !option.dialogChoices.isEmpty())
         return qobject_cast<QAbstractButton*>(widget) ? QString() : QStringLiteral("no button %1").arg(option.control);
     return takesValue(widget) ? QString() : QStringLiteral("no control %1 that takes a value").arg(option.control);
 }

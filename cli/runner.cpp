@@ -402,7 +402,13 @@ int Runner::run(const QStringList& arguments)
     if (const int status = apply(true); status >= 0)
         return status;
 
-    return finish(page->run(settings.inputs));
+    const int status = finish(page->run(settings.inputs));
+    // The process ends with this run. The page, and the documents its engine
+    // still holds, are left to the system, as the engine leaves its
+    // instances at exit: taking a large document apart costs about as much
+    // as reading it did.
+    (void)page.release();
+    return status;
 }
 
 } // namespace

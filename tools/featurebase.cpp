@@ -9,8 +9,10 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QSaveFile>
 #include <QSet>
+#include <QTemporaryDir>
 
 #include <cstdio>
 
@@ -264,6 +266,18 @@ void FeatureBase::StampDocumentInformation()
     engine->SetInformation(folio::InfoCreator, record.toolName);
 }
 
+QImage FeatureBase::RenderPage(int page, double dpi)
+{
+    QImage image;
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return image;
+    const QString target = ToNativePath(dir.filePath(QGuiApplication::applicationDisplayName()));
+    if (engine->RenderPageToFile(dpi, page, folio::RenderBmp, target) == folio::Success)
+        image.load(target);
+    return image;
+}
+
 void FeatureBase::RemoveOutlines()
 {
     // Collect every id first, then remove them: removing while counting would
@@ -374,6 +388,30 @@ bool FeatureBase::LoadInput(const fileList& rec, bool decrypt)
     qDebug() << "does not open:" << rec.inputFile << problem;
     runReport.leftOut(rec.inputFile, problem);
     return false;
+}
+
+bool FeatureBase::LoadSingleInput(fileList& rec, bool decrypt)
+{
+    DiscardDocuments();
+    bool loaded = false;
+    if (InputProblem(rec.inputFile).isEmpty() && engine->LoadFromFile(rec.inputFile, rec.password) == folio::Success) {
+        if (decrypt)
+            engine->Decrypt();
+        runReport.processed(rec.inputFile);
+        loaded = true;
+    } else if (!InputProblem(rec.inputFile).isEmpty() || engine->LastLoadError() != folio::LoadNeedsPassword) {
+        return LoadInput(rec, decrypt);  // reports why it does not open
+    } else {
+        const QList<fileList> asked = PreProcess({rec}, false);
+        if (asked.isEmpty())
+            return false;
+        rec = asked.first();
+        loaded = LoadInput(rec, decrypt);
+    }
+    // The older half goes: the engine's spare document, or the copy the password test opened.
+    if (loaded)
+        RemoveAllDocuments();
+    return loaded;
 }
 
 bool FeatureBase::SaveOutput(const QString& path, Stamp stamp)

@@ -5,6 +5,7 @@
 #include "papersizes.h"
 #include "runreport.h"
 
+#include <QImage>
 #include <QList>
 #include <QMap>
 #include <QPalette>
@@ -123,8 +124,14 @@ protected:
     // reported left out and false is returned, so that no tool ever works on
     // the document that happened to be selected before.
     bool LoadInput(const fileList& rec, bool decrypt = true);
-    // Stamps the selected document's information (unless the tool's Part
-    // keeps the input's), saves it to `path` and reports the output written
+    // The load of a single-file tool, in place of PreProcess and LoadInput:
+    // the file is opened once, and goes through PreProcess's password
+    // question only when it needs a password. The record keeps the password
+    // typed. Reported as LoadInput; the file is then the engine's only
+    // document, selected.
+    bool LoadSingleInput(fileList& rec, bool decrypt = true);
+    // Stamps the selected document's information (unless the tool keeps
+    // the input's), saves it to `path` and reports the output written
     // or failed.
     enum class Stamp { Information, Nothing };
     bool SaveOutput(const QString& path, Stamp stamp = Stamp::Information);
@@ -141,6 +148,11 @@ protected:
     // `verb` and the record's file name; stops between records when the
     // user asks to. False when stopped.
     bool ForEachRecord(QList<fileList>& list, const QString& verb, const std::function<void(fileList&)>& step);
+
+    // A page (from 1) of the selected document drawn at that resolution by
+    // the engine, through a temporary folder that removes itself; a null
+    // image when nothing could be drawn.
+    QImage RenderPage(int page, double dpi);
 
     // Removes every bookmark of the selected document.
     void RemoveOutlines();

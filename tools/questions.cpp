@@ -25,6 +25,7 @@ const char* kindName(Question::Kind kind)
     case Question::FileExists: return "FileExists";
     case Question::Password: return "Password";
     case Question::Report: return "Report";
+    case Question::Choice: return "Choice";
     }
     return "?";
 }
@@ -116,6 +117,17 @@ void Questions::report(QWidget* parent, const QString& title, const QString& tex
     askCurrent(Question::Report, parent, title, text);
 }
 
+int Questions::choice(QWidget* parent, const QString& caption, std::function<int(QWidget*)> dialog)
+{
+    Question q;
+    q.kind = Question::Choice;
+    q.parent = parent;
+    q.caption = caption;
+    q.dialog = std::move(dialog);
+    const QVariant answer = current().ask(q);
+    return answer.isValid() ? answer.toInt() : -1;
+}
+
 DialogQuestions::~DialogQuestions()
 {
     delete dialog;
@@ -177,6 +189,8 @@ QVariant DialogQuestions::ask(const Question& q)
         box.exec();
         return QVariant();
     }
+    case Question::Choice:
+        return q.dialog ? q.dialog(q.parent) : -1;
     }
     return QVariant();
 }
@@ -235,6 +249,7 @@ QVariant ScriptedQuestions::cancelled(Question::Kind kind)
     case Question::Color:
         return QColor();
     case Question::FileExists:
+    case Question::Choice:
         return -1;
     case Question::Password:
     case Question::Report:

@@ -28,6 +28,7 @@ struct Question
         FileExists,        // answer: int, 0 Rename, 1 Override, 2 Skip, -1 closed
         Password,          // answer: QString typed with OK; an invalid QVariant for Cancel
         Report,            // a message after a run (caption: title, text: what happened); no answer
+        Choice,            // a tool's own dialog of options: answer int, the option chosen (from 0), -1 for none
     };
 
     Kind kind = ExistingDirectory;
@@ -36,6 +37,8 @@ struct Question
     QString text;     // file name (FileExists), file path (Password), start folder (file choosers)
     QString filter;   // file-dialog filter
     QColor initial;   // Color
+    // Choice: shows the tool's own dialog (modal, over parent) and returns the option chosen.
+    std::function<int(QWidget* parent)> dialog;
 };
 
 class Questions
@@ -71,6 +74,8 @@ public:
     // True with the typed password for OK, false for Cancel or a closed dialog.
     static bool password(QWidget* parent, const QString& filePath, QString* password);
     static void report(QWidget* parent, const QString& title, const QString& text);
+    // The option chosen in a tool's own dialog, -1 for none; `dialog` shows it.
+    static int choice(QWidget* parent, const QString& caption, std::function<int(QWidget* parent)> dialog);
 };
 
 // The real dialogs.

@@ -6,6 +6,8 @@
 // the font can show exists there under the same code.
 
 #include "compression/collector.h"
+#include "compression/deflate.h"
+#include "compression/filters.h"
 #include "core/instance.h"
 #include "images/rasterimage.h"
 #include "text/standardfonts.h"
@@ -14,8 +16,6 @@
 #include <qpdf/QPDF.hh>
 
 #include <QRegularExpression>
-
-#include <zlib.h>
 
 #include <functional>
 #include <set>
@@ -121,46 +121,9 @@ std::vector<QPDFObjectHandle> streamsOfKind(QPDF& pdf, StreamKind kind)
 
 // --- re-encoding ---------------------------------------------------------------
 
-// Filters that lose nothing and that QPDF can undo.
-bool isUndoableFilter(const std::string& name)
-{
-    static const std::set<std::string> filters = {"/FlateDecode", "/Fl", "/LZWDecode", "/LZW",
-                                                  "/ASCIIHexDecode", "/AHx", "/ASCII85Decode", "/A85",
-                                                  "/RunLengthDecode", "/RL"};
-    return filters.count(name) > 0;
-}
-
 std::string bufferText(const std::shared_ptr<Buffer>& b)
 {
     return b ? std::string(reinterpret_cast<const char*>(b->getBuffer()), b->getSize()) : std::string();
-}
-
-enum class Deflate {
-    Best,      // zlib's best level, as for text-like data
-    Predicted  // PNG-predicted pixels: zlib's filtered strategy at its default
-               // level; level 9 crawls on such data for about 1% less
-};
-
-std::string deflate(const std::string& data, Deflate mode)
-{
-    if (data.size() > 0xffffffffu)
-        throw std::runtime_error("stream too large for one zlib call");
-    z_stream z{};
-    const bool predicted = mode == Deflate::Predicted;
-    if (deflateInit2(&z, predicted ? 6 : 9, Z_DEFLATED, 15, 8, predicted ? Z_FILTERED : Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("zlib cannot start");
-    std::string out;
-    out.resize(deflateBound(&z, static_cast<uLong>(data.size())));
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    z.avail_in = static_cast<uInt>(data.size());
-    z.next_out = reinterpret_cast<Bytef*>(&out[0]);
-    z.avail_out = static_cast<uInt>(out.size());
-    const int rc = ::deflate(&z, Z_FINISH);
-    out.resize(z.total_out);
-    deflateEnd(&z);
-    if (rc != Z_STREAM_END)
-        throw std::runtime_error("zlib failed");
-    return out;
 }
 
 QPDFObjectHandle filterValue(const std::vector<QPDFObjectHandle>& items)
@@ -219,67 +182,35 @@ std::string pngPredicted(QPDFObjectHandle dict, const std::string& pixels, int& 
 // filter (JPEG, JPEG 2000, CCITT, JBIG2) is kept as those bytes. The stream
 // changes only when it gets smaller, and never when its data does not decode
 // cleanly.
-bool recompress(QPDFObjectHandle stream, StreamKind kind, QPDF& scratch)
+bool recompress(QPDFObjectHandle stream, StreamKind kind)
 {
     QPDFObjectHandle dict = stream.getDict();
     if (dict.hasKey("/F"))  // the data is in an external file
         return false;
-    std::vector<QPDFObjectHandle> filters, parms;
-    QPDFObjectHandle filter = dict.getKey("/Filter"), decodeParms = dict.getKey("/DecodeParms");
-    if (filter.isName())
-        filters.push_back(filter);
-    else if (filter.isArray())
-        filters = filter.getArrayAsVector();
-    else if (!filter.isNull())
+    const FilterChain chain = filterChain(dict);
+    if (!chain.valid)
         return false;
-    if (decodeParms.isArray())
-        parms = decodeParms.getArrayAsVector();
-    else if (!filters.empty())
-        parms.push_back(decodeParms);
-    parms.resize(filters.size(), QPDFObjectHandle::newNull());
-    for (QPDFObjectHandle f : filters)
-        if (!f.isName())
-            return false;
-    size_t undoable = 0;
-    while (undoable < filters.size() && isUndoableFilter(filters[undoable].getName()))
-        ++undoable;
-    const bool whole = undoable == filters.size();
+    const size_t undoable = chain.generalFilters();
+    const bool whole = undoable == chain.names.size();
     if (!whole && undoable == 0)
         return false;  // starts with a specialised filter: nothing to undo
     // Flate after a predictor is how good encoders store pixels already;
     // doing it again gains little for much time.
-    if (filters.size() == 1 && (filters[0].isNameAndEquals("/FlateDecode") || filters[0].isNameAndEquals("/Fl")) &&
-        parms[0].isDictionary() && parms[0].getKey("/Predictor").isInteger() &&
-        parms[0].getKey("/Predictor").getIntValue() > 1)
+    QPDFObjectHandle predictor = chain.names.size() == 1 && chain.names[0] == "/FlateDecode"
+        ? QPDFObjectHandle(chain.parms[0]).getKeyIfDict("/Predictor") : QPDFObjectHandle::newNull();
+    if (predictor.isInteger() && predictor.getIntValue() > 1)
         return false;
 
     const std::shared_ptr<Buffer> raw = stream.getRawStreamData();
     const size_t rawSize = raw ? raw->getSize() : 0;
     std::string decoded;
-    if (filters.empty()) {
+    if (chain.names.empty()) {
         decoded = bufferText(raw);
     } else {
-        QPDFObjectHandle source = stream;
-        if (!whole) {
-            // Only the leading filters: decode a copy that carries just them.
-            // Fresh objects: QPDF refuses to mix objects of two documents.
-            std::vector<QPDFObjectHandle> leadingFilters, leadingParms;
-            for (size_t i = 0; i < undoable; ++i) {
-                leadingFilters.push_back(QPDFObjectHandle::newName(filters[i].getName()));
-                leadingParms.push_back(parms[i].isNull() ? QPDFObjectHandle::newNull()
-                                                         : QPDFObjectHandle::parse(parms[i].unparseResolved()));
-            }
-            source = QPDFObjectHandle::newStream(&scratch);
-            source.replaceStreamData(bufferText(raw), filterValue(leadingFilters), parmsValue(leadingParms));
-        }
         Collector out(maxDecodedStreamBytes);
-        bool attempted = false;
-        const bool ok = source.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, true);
-        if (!ok || !attempted || out.overflow)
+        if (!decodeFilters(stream, chain, undoable, out, Damage::Refuse) || out.overflow)
             return false;
         decoded = std::move(out.bytes);
-        if (!whole)
-            source.replaceStreamData(std::string(), QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     }
 
     if (whole) {
@@ -305,22 +236,22 @@ bool recompress(QPDFObjectHandle stream, StreamKind kind, QPDF& scratch)
     }
     if (decoded.size() >= rawSize)
         return false;
-    stream.replaceStreamData(decoded,
-                             filterValue(std::vector<QPDFObjectHandle>(filters.begin() + undoable, filters.end())),
-                             parmsValue(std::vector<QPDFObjectHandle>(parms.begin() + undoable, parms.end())));
+    std::vector<QPDFObjectHandle> names, parms;
+    for (size_t i = undoable; i < chain.names.size(); ++i) {
+        names.push_back(QPDFObjectHandle::newName(chain.names[i]));
+        parms.push_back(chain.parms[i]);
+    }
+    stream.replaceStreamData(decoded, filterValue(names), parmsValue(parms));
     return true;
 }
 
 // Re-encodes the streams; the number that changed.
 int recompressAll(const std::vector<QPDFObjectHandle>& streams, StreamKind kind)
 {
-    QPDF scratch;
-    configureQuietly(scratch);
-    scratch.emptyPDF();
     int changed = 0;
     for (const QPDFObjectHandle& s : streams) {
         try {
-            if (recompress(s, kind, scratch))
+            if (recompress(s, kind))
                 ++changed;
         } catch (const std::exception&) {
             // A stream that cannot be read stays as it is.
@@ -360,8 +291,7 @@ bool isLatinEncodingName(const std::string& name)
 bool builtinEncoding(QPDFObjectHandle fontFile, bool& standard, std::map<int, std::string>& codes)
 {
     Collector out(maxDecodedStreamBytes);
-    bool attempted = false;
-    if (!fontFile.pipeStreamData(&out, &attempted, 0, qpdf_dl_specialized, true, true) || out.overflow)
+    if (!decodeStream(fontFile, out, Damage::Refuse) || out.overflow)
         return false;
     std::string program = std::move(out.bytes);
     QPDFObjectHandle length1 = fontFile.getDict().getKey("/Length1");

@@ -52,10 +52,8 @@ std::unique_ptr<Document> Instance::makeBlankDocument()
 
 Document* Instance::findDocument(int documentId)
 {
-    for (auto& d : documents)
-        if (d->id == documentId)
-            return d.get();
-    return nullptr;
+    auto it = documentsById.find(documentId);
+    return it == documentsById.end() ? nullptr : it->second;
 }
 
 Document& Instance::selectedDoc()
@@ -71,15 +69,24 @@ Document& Instance::selectedDoc()
 Document& Instance::addDocument(std::unique_ptr<Document> doc)
 {
     documents.push_back(std::move(doc));
-    selectedDocumentId = documents.back()->id;
-    return *documents.back();
+    Document& added = *documents.back();
+    documentsById[added.id] = &added;
+    selectedDocumentId = added.id;
+    return added;
 }
 
 void Instance::forgetDocument(int documentId)
 {
+    documentsById.erase(documentId);
     for (auto it = images.begin(); it != images.end();) {
         if (it->second.documentId == documentId)
             it = images.erase(it);
+        else
+            ++it;
+    }
+    for (auto it = imageLists.begin(); it != imageLists.end();) {
+        if (it->second.documentId == documentId)
+            it = imageLists.erase(it);
         else
             ++it;
     }

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace fpe {
@@ -47,6 +48,7 @@ public:
     // Oldest first. Never empty: removing the last one makes a fresh one.
     std::vector<std::unique_ptr<Document>> documents;
     int selectedDocumentId = 0;
+    // By id, without a search: every operation finds its document.
     Document* findDocument(int documentId);
     Document& selectedDoc();
     // Appends the document and selects it.
@@ -54,7 +56,7 @@ public:
     // A new one-blank-page document (612 x 792 pt), not yet added.
     std::unique_ptr<Document> makeBlankDocument();
     // Drops everything that belongs to the document (images found in it,
-    // image lists, outline ids); the concerns' caches live in the document.
+    // image lists); the concerns' caches live in the document.
     void forgetDocument(int documentId);
     // Why the last LoadFromFile failed, for callers that tell the user.
     enum LoadResult { LoadSucceeded = 0, LoadFailedNoFile = 1, LoadFailedNotPdf = 2, LoadFailedDamaged = 3,
@@ -77,6 +79,13 @@ public:
 
     // --- images (found in documents or added from files) -----------------
     std::map<int, ImageEntry> images;
+    // GetPageImageList's lists: the images a page draws, in order (0 for an
+    // inline image), kept while their document is.
+    struct ImageList {
+        int documentId = 0;
+        std::vector<int> images;
+    };
+    std::unordered_map<int, ImageList> imageLists;
     int selectedImageId = 0;
     ImageEntry* selectedImage();
     // The registry id of an image XObject of the document, made on first sight.
@@ -96,6 +105,7 @@ public:
 
 private:
     int lastId = 0;
+    std::unordered_map<int, Document*> documentsById;
 };
 
 } // namespace fpe

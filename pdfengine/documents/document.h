@@ -80,6 +80,10 @@ struct Document {
     // Documents whose pages were copied into this one (MergeDocument,
     // CopyPageRanges), with the documents they themselves copied from.
     std::vector<SourcePdf> foreignSources;
+    // Its /Names /Dests tree read into a map, when pages are copied from it
+    // (each copy's links are looked up); as of namedDestinationsRevision.
+    std::shared_ptr<std::map<std::string, QPDFObjectHandle>> namedDestinations;
+    quint64 namedDestinationsRevision = 0;
 
     int selectedPage = 1;     // 1-based
 
@@ -114,8 +118,8 @@ struct Document {
 
     // Per-concern state.
     std::map<int, QPDFObjGen> outlineIds;            // outline id -> outline item
+    std::map<QPDFObjGen, int> outlineIdOf;           // and back
     std::shared_ptr<OutlineTree> outlineTree;
-    std::map<int, std::vector<int>> imageLists;      // list id -> image ids
     std::vector<int> foundImages;                    // FindImages: image ids, document order
     std::map<QPDFObjGen, int> imageIds;              // image object -> its registry id
     std::map<QPDFObjGen, PageOverlay> overlays;      // page -> drawing overlay

@@ -172,6 +172,8 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 
 int Instance::RemoveDocument(int DocumentID)
 {
+    if (!findDocument(DocumentID))
+        return 0;
     for (auto it = documents.begin(); it != documents.end(); ++it) {
         if ((*it)->id != DocumentID)
             continue;
@@ -215,17 +217,25 @@ int Instance::CopyPageRanges(int DocumentID, const QString& RangeList)
 int Instance::SaveToFile(const QString& FileName)
 {
     Document& doc = selectedDoc();
-    if (FileName.isEmpty() || doc.pageObjects().empty() || !sourcesIntact(doc))
-        return 0;
-    // Written completely or not at all, like every file the engine writes.
+    // Written completely or not at all, like every file the engine writes;
+    // a target that cannot be written fails before any work is done.
     OutputFile out(FileName);
-    if (!out.isOpen())
+    if (!out.isOpen() || doc.pageObjects().empty() || !sourcesIntact(doc))
         return 0;
     try {
         bool failed = false;
-        Pl_Function sink("save", nullptr, [&](unsigned char const* data, size_t len) {
-            if (!out.write(reinterpret_cast<const char*>(data), static_cast<qint64>(len)))
+        // QPDF hands over a file a few bytes at a time: they reach the file
+        // in large pieces.
+        std::string pending;
+        const auto flush = [&] {
+            if (!pending.empty() && !out.write(pending.data(), static_cast<qint64>(pending.size())))
                 failed = true;
+            pending.clear();
+        };
+        Pl_Function sink("save", nullptr, [&](unsigned char const* data, size_t len) {
+            pending.append(reinterpret_cast<const char*>(data), len);
+            if (pending.size() >= 65536)
+                flush();
         });
         // QPDF writes /Size only where the trailer it read had one, and a
         // trailer without it makes the file damaged; QPDF fills in the value.
@@ -252,6 +262,7 @@ int Instance::SaveToFile(const QString& FileName)
             throw;
         }
         Pl_Flate::setCompressionLevel(-1);
+        flush();
         if (failed)
             return 0;
     } catch (const std::exception&) {

@@ -21,11 +21,20 @@ struct OutlineTree {
         bool open = false;    // shows its children
         int visible = 0;      // descendants shown when it is open (the /Count value)
         bool removed = false;
+        // Children not removed, as a list through their siblings, so that
+        // removing one costs the same however many siblings it has.
+        int firstLive = -1, lastLive = -1;
+        int prevLive = -1, nextLive = -1;
     };
     quint64 revision = 0;
     std::vector<Node> nodes;
     std::map<QPDFObjGen, int> indexOf;
     bool wellFormed = true;  // links and counts agree with the tree as read
+    int live = 0;            // bookmarks not removed
+    // The live bookmarks' nodes in document order, for ids by position;
+    // listed again, once, after removals.
+    std::vector<int> order;
+    bool orderStale = true;
 };
 
 namespace {
@@ -112,6 +121,15 @@ OutlineTree readOutlines(QPDF& pdf)
     // Children come after their parent: walk backwards to sum up subtrees.
     for (int k = static_cast<int>(tree.nodes.size()) - 1; k >= 0; --k) {
         OutlineTree::Node& n = tree.nodes[static_cast<size_t>(k)];
+        for (size_t i = 0; i < n.children.size(); ++i) {
+            OutlineTree::Node& child = tree.nodes[static_cast<size_t>(n.children[i])];
+            child.prevLive = i > 0 ? n.children[i - 1] : -1;
+            child.nextLive = i + 1 < n.children.size() ? n.children[i + 1] : -1;
+        }
+        if (!n.children.empty()) {
+            n.firstLive = n.children.front();
+            n.lastLive = n.children.back();
+        }
         n.end = n.children.empty() ? k + 1 : tree.nodes[static_cast<size_t>(n.children.back())].end;
         for (int c : n.children) {
             const OutlineTree::Node& child = tree.nodes[static_cast<size_t>(c)];
@@ -119,6 +137,7 @@ OutlineTree readOutlines(QPDF& pdf)
         }
     }
     tree.wellFormed = wellFormed(tree);
+    tree.live = static_cast<int>(tree.nodes.size()) - 1;
     return tree;
 }
 
@@ -131,21 +150,16 @@ OutlineTree& outlines(Document& doc)
     return *doc.outlineTree;
 }
 
-std::vector<int> liveChildren(const OutlineTree& tree, int node)
+OutlineTree::Node& at(OutlineTree& tree, int node)
 {
-    std::vector<int> live;
-    for (int c : tree.nodes[static_cast<size_t>(node)].children)
-        if (!tree.nodes[static_cast<size_t>(c)].removed)
-            live.push_back(c);
-    return live;
+    return tree.nodes[static_cast<size_t>(node)];
 }
 
 // Writes /First, /Last and /Count of a node after its children changed.
 void writeNode(OutlineTree& tree, int node)
 {
-    OutlineTree::Node& n = tree.nodes[static_cast<size_t>(node)];
-    const std::vector<int> live = liveChildren(tree, node);
-    if (live.empty()) {
+    OutlineTree::Node& n = at(tree, node);
+    if (n.firstLive < 0) {
         n.item.removeKey("/First");
         n.item.removeKey("/Last");
         if (node == 0)
@@ -154,8 +168,8 @@ void writeNode(OutlineTree& tree, int node)
             n.item.removeKey("/Count");
         return;
     }
-    n.item.replaceKey("/First", tree.nodes[static_cast<size_t>(live.front())].item);
-    n.item.replaceKey("/Last", tree.nodes[static_cast<size_t>(live.back())].item);
+    n.item.replaceKey("/First", at(tree, n.firstLive).item);
+    n.item.replaceKey("/Last", at(tree, n.lastLive).item);
     const bool open = node == 0 || n.open;
     n.item.replaceKey("/Count", QPDFObjectHandle::newInteger(open ? n.visible : -n.visible));
 }
@@ -191,18 +205,17 @@ void normalise(QPDF& pdf, OutlineTree& tree)
         }
     }
     for (size_t k = 0; k < tree.nodes.size(); ++k) {
-        const std::vector<int> live = liveChildren(tree, static_cast<int>(k));
-        for (size_t i = 0; i < live.size(); ++i) {
-            QPDFObjectHandle child = tree.nodes[static_cast<size_t>(live[i])].item;
-            child.replaceKey("/Parent", tree.nodes[k].item);
-            if (i == 0)
-                child.removeKey("/Prev");
+        for (int c = tree.nodes[k].firstLive; c >= 0; c = at(tree, c).nextLive) {
+            OutlineTree::Node& n = at(tree, c);
+            n.item.replaceKey("/Parent", tree.nodes[k].item);
+            if (n.prevLive < 0)
+                n.item.removeKey("/Prev");
             else
-                child.replaceKey("/Prev", tree.nodes[static_cast<size_t>(live[i - 1])].item);
-            if (i + 1 == live.size())
-                child.removeKey("/Next");
+                n.item.replaceKey("/Prev", at(tree, n.prevLive).item);
+            if (n.nextLive < 0)
+                n.item.removeKey("/Next");
             else
-                child.replaceKey("/Next", tree.nodes[static_cast<size_t>(live[i + 1])].item);
+                n.item.replaceKey("/Next", at(tree, n.nextLive).item);
         }
         writeNode(tree, static_cast<int>(k));
     }
@@ -225,11 +238,7 @@ int nodeOf(Document& doc, OutlineTree& tree, int outlineId)
 
 int Instance::OutlineCount()
 {
-    const OutlineTree& tree = outlines(selectedDoc());
-    int count = 0;
-    for (size_t k = 1; k < tree.nodes.size(); ++k)
-        count += tree.nodes[k].removed ? 0 : 1;
-    return count;
+    return std::max(0, outlines(selectedDoc()).live);
 }
 
 // Bookmarks that are not indirect objects (damaged files) are counted but
@@ -237,24 +246,26 @@ int Instance::OutlineCount()
 int Instance::GetOutlineID(int Index)
 {
     Document& doc = selectedDoc();
-    const OutlineTree& tree = outlines(doc);
-    if (Index < 1)
+    OutlineTree& tree = outlines(doc);
+    if (Index < 1 || Index > tree.live)
         return 0;
-    int seen = 0;
-    for (size_t k = 1; k < tree.nodes.size(); ++k) {
-        if (tree.nodes[k].removed || ++seen < Index)
-            continue;
-        const QPDFObjectHandle& item = tree.nodes[k].item;
-        if (!item.isIndirect())
-            return 0;
-        for (const auto& [id, og] : doc.outlineIds)
-            if (og == item.getObjGen())
-                return id;
-        const int id = newId();
-        doc.outlineIds[id] = item.getObjGen();
-        return id;
+    if (tree.orderStale) {
+        tree.order.clear();
+        for (size_t k = 1; k < tree.nodes.size(); ++k)
+            if (!tree.nodes[k].removed)
+                tree.order.push_back(static_cast<int>(k));
+        tree.orderStale = false;
     }
-    return 0;
+    QPDFObjectHandle item = tree.nodes[static_cast<size_t>(tree.order[static_cast<size_t>(Index - 1)])].item;
+    if (!item.isIndirect())
+        return 0;
+    auto known = doc.outlineIdOf.find(item.getObjGen());
+    if (known != doc.outlineIdOf.end())
+        return known->second;
+    const int id = newId();
+    doc.outlineIds[id] = item.getObjGen();
+    doc.outlineIdOf[item.getObjGen()] = id;
+    return id;
 }
 
 int Instance::RemoveOutline(int OutlineID)
@@ -263,7 +274,11 @@ int Instance::RemoveOutline(int OutlineID)
     OutlineTree& tree = outlines(doc);
     const int k = nodeOf(doc, tree, OutlineID);
     if (k < 1) {
-        doc.outlineIds.erase(OutlineID);
+        auto stale = doc.outlineIds.find(OutlineID);
+        if (stale != doc.outlineIds.end()) {
+            doc.outlineIdOf.erase(stale->second);
+            doc.outlineIds.erase(stale);
+        }
         return 0;
     }
     normalise(*doc.pdf, tree);
@@ -271,10 +286,11 @@ int Instance::RemoveOutline(int OutlineID)
     const int parent = node.parent;
 
     // Link the neighbours to each other (their old links may have been wrong).
-    const std::vector<int> siblings = liveChildren(tree, parent);
-    const auto at = std::find(siblings.begin(), siblings.end(), k);
-    QPDFObjectHandle prev = at != siblings.begin() ? tree.nodes[static_cast<size_t>(*(at - 1))].item : QPDFObjectHandle();
-    QPDFObjectHandle next = at + 1 != siblings.end() ? tree.nodes[static_cast<size_t>(*(at + 1))].item : QPDFObjectHandle();
+    const int prevNode = node.prevLive, nextNode = node.nextLive;
+    (prevNode >= 0 ? at(tree, prevNode).nextLive : at(tree, parent).firstLive) = nextNode;
+    (nextNode >= 0 ? at(tree, nextNode).prevLive : at(tree, parent).lastLive) = prevNode;
+    QPDFObjectHandle prev = prevNode >= 0 ? at(tree, prevNode).item : QPDFObjectHandle();
+    QPDFObjectHandle next = nextNode >= 0 ? at(tree, nextNode).item : QPDFObjectHandle();
     if (prev.isInitialized()) {
         if (next.isInitialized())
             prev.replaceKey("/Next", next);
@@ -289,14 +305,21 @@ int Instance::RemoveOutline(int OutlineID)
     }
 
     const int delta = 1 + (node.open ? node.visible : 0);
-    std::set<QPDFObjGen> gone;
     for (int d = k; d < node.end; ++d) {
-        tree.nodes[static_cast<size_t>(d)].removed = true;
-        if (tree.nodes[static_cast<size_t>(d)].item.isIndirect())
-            gone.insert(tree.nodes[static_cast<size_t>(d)].item.getObjGen());
+        OutlineTree::Node& gone = tree.nodes[static_cast<size_t>(d)];
+        if (gone.removed)
+            continue;
+        gone.removed = true;
+        --tree.live;
+        if (!gone.item.isIndirect())
+            continue;
+        auto id = doc.outlineIdOf.find(gone.item.getObjGen());
+        if (id != doc.outlineIdOf.end()) {
+            doc.outlineIds.erase(id->second);
+            doc.outlineIdOf.erase(id);
+        }
     }
-    for (auto it = doc.outlineIds.begin(); it != doc.outlineIds.end();)
-        it = gone.count(it->second) ? doc.outlineIds.erase(it) : std::next(it);
+    tree.orderStale = true;
     propagateCount(tree, parent, -delta);
 
     doc.touch();
@@ -342,25 +365,30 @@ int Instance::NewOutline(int Parent, const QString& Title, int DestPage, double 
     item.replaceKey("/Parent", parentNode.item);
     item.replaceKey("/Dest", dest);
     item = pdf.makeIndirectObject(item);
-    const std::vector<int> siblings = liveChildren(*tree, parent);
-    if (!siblings.empty()) {
-        QPDFObjectHandle first = tree->nodes[static_cast<size_t>(siblings.front())].item;
-        item.replaceKey("/Next", first);
-        first.replaceKey("/Prev", item);
+    const int first = parentNode.firstLive;
+    if (first >= 0) {
+        item.replaceKey("/Next", at(*tree, first).item);
+        at(*tree, first).item.replaceKey("/Prev", item);
     }
     // The tree is reread after this change; the node added here only serves
     // the counts and links written now.
     OutlineTree::Node added;
     added.item = item;
     added.parent = parent;
+    added.nextLive = first;
     tree->nodes.push_back(added);
     const int index = static_cast<int>(tree->nodes.size()) - 1;
-    tree->nodes[static_cast<size_t>(parent)].children.insert(tree->nodes[static_cast<size_t>(parent)].children.begin(), index);
+    if (first >= 0)
+        at(*tree, first).prevLive = index;
+    at(*tree, parent).firstLive = index;
+    if (at(*tree, parent).lastLive < 0)
+        at(*tree, parent).lastLive = index;
     propagateCount(*tree, parent, 1);
 
     doc.touch();
     const int id = newId();
     doc.outlineIds[id] = item.getObjGen();
+    doc.outlineIdOf[item.getObjGen()] = id;
     return id;
 }
 

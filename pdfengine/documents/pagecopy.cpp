@@ -29,37 +29,39 @@ void holdSources(Document& dest, const Document& source)
         hold(s);
 }
 
-// The source's named destinations (its /Names /Dests tree), read once per
-// copy: a manual has thousands of links, and a search of the tree per link
-// costs more than reading the whole tree.
+// The source's named destinations (its /Names /Dests tree), read on the
+// first link that names one, and kept with the document until it changes: a
+// manual has thousands of links, and splitting it copies them a page at a
+// time, so that a search of the tree per link, or a reading of it per copy,
+// costs more than reading it once.
 class NamedDestinations
 {
 public:
-    explicit NamedDestinations(QPDF& pdf)
-        : pdf(pdf)
+    explicit NamedDestinations(Document& doc)
+        : doc(doc)
     {
     }
 
     QPDFObjectHandle find(const std::string& name)
     {
-        if (!read) {
-            read = true;
-            QPDFObjectHandle tree = pdf.getRoot().getKey("/Names").getKeyIfDict("/Dests");
+        if (!doc.namedDestinations || doc.namedDestinationsRevision != doc.revision) {
+            auto names = std::make_shared<std::map<std::string, QPDFObjectHandle>>();
+            QPDFObjectHandle tree = doc.pdf->getRoot().getKey("/Names").getKeyIfDict("/Dests");
             try {
                 if (tree.isDictionary())
-                    names = QPDFNameTreeObjectHelper(tree, pdf, false).getAsMap();
+                    *names = QPDFNameTreeObjectHelper(tree, *doc.pdf, false).getAsMap();
             } catch (const std::exception&) {
-                names.clear();  // a broken name tree: no name is found
+                names->clear();  // a broken name tree: no name is found
             }
+            doc.namedDestinations = names;
+            doc.namedDestinationsRevision = doc.revision;
         }
-        const auto it = names.find(name);
-        return it == names.end() ? QPDFObjectHandle() : it->second;
+        const auto it = doc.namedDestinations->find(name);
+        return it == doc.namedDestinations->end() ? QPDFObjectHandle() : it->second;
     }
 
 private:
-    QPDF& pdf;
-    bool read = false;
-    std::map<std::string, QPDFObjectHandle> names;
+    Document& doc;
 };
 
 // A destination as an explicit array ([page /XYZ ...]), looking named
@@ -74,9 +76,8 @@ QPDFObjectHandle explicitDestination(QPDF& pdf, NamedDestinations& named, QPDFOb
             continue;
         }
         QPDFObjectHandle found;
-        QPDFObjectHandle root = pdf.getRoot();
         if (dest.isName()) {
-            QPDFObjectHandle dests = root.getKey("/Dests");
+            QPDFObjectHandle dests = pdf.getRoot().getKey("/Dests");
             if (dests.isDictionary())
                 found = dests.getKey(dest.getName());
         } else if (dest.isString()) {
@@ -212,7 +213,7 @@ int appendPages(Document& dest, Document& source, const std::vector<int>& indice
         // Links first, on each copy's own annotations (in the order of the
         // source page's): the form helper below copies them again and keeps
         // what is fixed here.
-        NamedDestinations names(from);
+        NamedDestinations names(source);
         for (auto& [page, copy] : copies) {
             QPDFObjectHandle annots = page.getKey("/Annots"), copied = copy.getKey("/Annots");
             if (!annots.isArray() || !copied.isArray() || copied.getArrayNItems() != annots.getArrayNItems())

@@ -127,9 +127,8 @@ void setPageList(QPDF& pdf, const std::vector<QPDFObjectHandle>& pages)
 void removePages(Document& doc, int first, int count)
 {
     QPDF& pdf = *doc.pdf;
-    std::vector<QPDFObjectHandle> kept = doc.pageObjects();
-    const std::vector<QPDFObjectHandle> removed(kept.begin() + first, kept.begin() + first + count);
-    kept.erase(kept.begin() + first, kept.begin() + first + count);
+    const std::vector<QPDFObjectHandle>& pages = doc.pageObjects();
+    const std::vector<QPDFObjectHandle> removed(pages.begin() + first, pages.begin() + first + count);
     std::set<QPDFObjGen> removedIds;
     for (const QPDFObjectHandle& page : removed)
         removedIds.insert(page.getObjGen());
@@ -138,7 +137,25 @@ void removePages(Document& doc, int first, int count)
         ~TouchOnExit() { doc.touch(); }
     } touch{doc};
     dropFormFieldsOf(pdf, removedIds);
-    setPageList(pdf, kept);
+    // QPDF takes a page out of its flat page list in place, which is what
+    // tools that remove pages one at a time (every odd page of a long
+    // document) need; many pages at once go in one new list.
+    bool inPlace = count <= 8;
+    if (inPlace) {
+        try {
+            for (const QPDFObjectHandle& page : removed)
+                pdf.removePage(page);
+        } catch (const std::exception&) {
+            inPlace = false;  // a page tree QPDF will not flatten (a wrong /Count)
+        }
+    }
+    if (!inPlace) {
+        std::vector<QPDFObjectHandle> kept;
+        for (const QPDFObjectHandle& page : doc.pageObjects())
+            if (!removedIds.count(page.getObjGen()))
+                kept.push_back(page);
+        setPageList(pdf, kept);
+    }
     for (const QPDFObjGen& og : removedIds) {
         doc.overlays.erase(og);
         pdf.replaceObject(og, QPDFObjectHandle::newNull());

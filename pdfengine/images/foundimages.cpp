@@ -257,11 +257,12 @@ int Instance::SaveImageToFile(const QString& FileName)
     QPDFObjectHandle image = doc->pdf->getObjectByObjGen(entry->objGen);
     if (!isImage(image))
         return 0;
-    const ImageFileData data = imageFileData(image);
-    if (data.isNull())
-        return 0;
+    // A target that cannot be written fails before the image is decoded.
     OutputFile out(FileName);
     if (!out.isOpen())
+        return 0;
+    const ImageFileData data = imageFileData(image);
+    if (data.isNull())
         return 0;
     bool written;
     if (!data.jpeg.isEmpty()) {
@@ -303,18 +304,14 @@ int Instance::GetPageImageList(int)
     for (QPDFObjectHandle& image : drawn)
         ids.push_back(image.isNull() ? 0 : registerFoundImage(doc, image));
     const int listId = newId();
-    doc.imageLists[listId] = std::move(ids);
+    imageLists[listId] = ImageList{doc.id, std::move(ids)};
     return listId;
 }
 
 int Instance::GetImageListCount(int ImageListID)
 {
-    for (const auto& doc : documents) {
-        auto it = doc->imageLists.find(ImageListID);
-        if (it != doc->imageLists.end())
-            return static_cast<int>(it->second.size());
-    }
-    return 0;
+    auto it = imageLists.find(ImageListID);
+    return it == imageLists.end() ? 0 : static_cast<int>(it->second.images.size());
 }
 
 } // namespace fpe

@@ -17,6 +17,8 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <vector>
+
 namespace fpe {
 
 // The ImageType code (images.h) of an image XObject, by how its data is
@@ -31,9 +33,17 @@ struct ImageFileData {
     bool isNull() const { return jpeg.isEmpty() && image.isNull(); }
 };
 
-// A whole number from a PDF value, reals rounded; fallback when it is no
-// number or too large to be a count of anything.
+// Values of image dictionaries. A whole number from a PDF value, reals
+// rounded; fallback when it is no number or too large to be a count of
+// anything.
 int intValue(QPDFObjectHandle o, int fallback);
+bool boolValue(QPDFObjectHandle o, bool fallback);
+// The entry of a dictionary; null when dict is none.
+QPDFObjectHandle entryOf(QPDFObjectHandle dict, const char* name);
+// The numbers of an array; empty when it is none or holds anything else.
+std::vector<double> numbers(QPDFObjectHandle array);
+// A string's bytes, or a stream's decoded data.
+QByteArray bytesOf(QPDFObjectHandle o);
 
 // Never throws; null when the image cannot be decoded.
 ImageFileData imageFileData(QPDFObjectHandle image);

@@ -1,13 +1,15 @@
 #pragma once
 
 // Decoded pixels on their way into an image XObject, shared by the image
-// file readers (imagefiles.cpp, tiffimage.cpp).
+// file readers, one source file per format: jpeg.cpp, png.cpp, gif.cpp,
+// bmp.cpp, tiff.cpp.
 
 #include "images/drawing.h"
 
 #include <QByteArray>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +63,31 @@ Raster rasterFromRgba(int width, int height, const uint8_t* rgba);
 // components.
 bool usableIccProfile(const QByteArray& profile, int components);
 
+// Byte order in file headers.
+inline int be16(const uint8_t* p) { return (p[0] << 8) | p[1]; }
+inline int le16(const uint8_t* p) { return p[0] | (p[1] << 8); }
+inline uint32_t be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+inline uint32_t le32(const uint8_t* p) { return p[0] | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+
+std::shared_ptr<Buffer> makeBuffer(const void* data, size_t size);
+
+// Dots per inch from dots per metre, or from a value per inch (unit 1) or
+// per centimetre (unit 2); 0 for none or nonsense.
+int dpiFromPerMetre(double perMetre);
+int dpiFrom(double value, int unit);
+
+// An indexed raster from one-byte indices and an RGB palette, its samples as
+// few bits as the palette's entries need.
+Raster indexedRaster(int width, int height, const uint8_t* indices, std::string palette);
+
+// Gives the image the profile when usableIccProfile accepts it.
+void attachIccProfile(ImageStream& s, const QByteArray& profile, int components);
+
+// One reader per format; false for anything a reader cannot read completely.
+bool readJpegImage(const QByteArray& bytes, FileImage& image);
+bool readPngImage(const QByteArray& bytes, FileImage& image);
+bool readGifImage(const QByteArray& bytes, FileImage& image);
+bool readBmpImage(const QByteArray& bytes, FileImage& image);
 bool readTiffImage(const QByteArray& bytes, FileImage& image);
 
 } // namespace fpe

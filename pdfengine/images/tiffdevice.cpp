@@ -1,6 +1,6 @@
 #include "images/tiffdevice.h"
 
-#include <QIODevice>
+#include <QBuffer>
 
 namespace fpe {
 
@@ -44,9 +44,14 @@ toff_t sizeProc(thandle_t h)
     return static_cast<toff_t>(dev(h)->size());
 }
 
-int mapProc(thandle_t, void**, toff_t*)
+int mapProc(thandle_t h, void** base, toff_t* size)
 {
-    return 0;
+    auto* buffer = qobject_cast<QBuffer*>(dev(h));
+    if (!buffer || buffer->isWritable())
+        return 0;
+    *base = const_cast<char*>(buffer->data().constData());
+    *size = static_cast<toff_t>(buffer->data().size());
+    return 1;
 }
 
 void unmapProc(thandle_t, void*, toff_t) {}
@@ -58,13 +63,15 @@ int quiet(TIFF*, void*, const char*, const char*, va_list)
 
 } // namespace
 
-TIFF* openTiff(QIODevice& device, const char* mode)
+TIFF* openTiff(QIODevice& device, const char* mode, tmsize_t maxAllocation)
 {
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options)
         return nullptr;
     TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
     TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
+    if (maxAllocation > 0)
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, maxAllocation);
     TIFF* tif = TIFFClientOpenExt("folio", mode, static_cast<thandle_t>(&device), readProc, writeProc, seekProc,
                                   closeProc, sizeProc, mapProc, unmapProc, options);
     TIFFOpenOptionsFree(options);

@@ -280,14 +280,15 @@ int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString&
         return 0;
     Document& doc = selectedDoc();
     const int pageNumber = Page == 0 ? 1 : Page;
-    if (!doc.hasPage(pageNumber) || FileName.isEmpty())
+    if (!doc.hasPage(pageNumber))
+        return 0;
+    // A target that cannot be written fails before the page is drawn.
+    OutputFile out(FileName);
+    if (!out.isOpen())
         return 0;
     TrimRasterizer trim{*this};
     Raster image;
     if (!renderPage(*this, doc, pageNumber, DPI, Options == RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
-        return 0;
-    OutputFile out(FileName);
-    if (!out.isOpen())
         return 0;
     bool written = false;
     switch (Options) {

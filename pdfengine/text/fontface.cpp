@@ -1,7 +1,10 @@
 #include "text/fontface.h"
 
 #include <QCryptographicHash>
-#include <QRawFont>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <hb-ot.h>
 #include <hb-subset.h>
@@ -50,13 +53,24 @@ std::string cleanPostScriptName(const QString& name)
 
 } // namespace
 
-std::shared_ptr<FontFace> FontFace::fromRawFont(const QRawFont& raw)
+std::shared_ptr<FontFace> FontFace::fromFile(const std::string& file, int index)
 {
-    if (!raw.isValid())
+    // A FreeType library of its own for each file read: faces are read once
+    // and then live on in HarfBuzz, and instances need share nothing.
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0)
         return nullptr;
-    std::shared_ptr<FontFace> f(new FontFace);
-    if (!f->load(raw))
-        return nullptr;
+    std::shared_ptr<FontFace> f;
+    FT_Face ft = nullptr;
+    if (FT_New_Face(library, file.c_str(), index, &ft) == 0) {
+        if (FT_IS_SFNT(ft)) {
+            f.reset(new FontFace);
+            if (!f->load(ft))
+                f.reset();
+        }
+        FT_Done_Face(ft);
+    }
+    FT_Done_FreeType(library);
     return f;
 }
 
@@ -67,12 +81,16 @@ FontFace::~FontFace()
     hb_blob_destroy(blob);
 }
 
-bool FontFace::load(const QRawFont& raw)
+bool FontFace::load(FT_Face ft)
 {
     std::map<std::string, QByteArray> tables;
     for (const char* tag : kTables) {
-        QByteArray t = raw.fontTable(tag);
-        if (!t.isEmpty())
+        const FT_ULong ftTag = FT_MAKE_TAG(tag[0], tag[1], tag[2], tag[3]);
+        FT_ULong length = 0;
+        if (FT_Load_Sfnt_Table(ft, ftTag, 0, nullptr, &length) != 0 || length == 0 || length > (1u << 30))
+            continue;
+        QByteArray t(static_cast<int>(length), Qt::Uninitialized);
+        if (FT_Load_Sfnt_Table(ft, ftTag, 0, reinterpret_cast<FT_Byte*>(t.data()), &length) == 0)
             tables[tag] = t;
     }
     const bool trueType = tables.count("glyf") && tables.count("loca");
@@ -109,8 +127,8 @@ bool FontFace::load(const QRawFont& raw)
     font = hb_font_create(face);
     hb_font_set_scale(font, unitsPerEm, unitsPerEm);
 
-    familyName = raw.familyName();
-    styleName = raw.styleName();
+    familyName = QString::fromUtf8(ft->family_name ? ft->family_name : "");
+    styleName = QString::fromUtf8(ft->style_name ? ft->style_name : "");
 
     hb_font_extents_t extents{};
     if (hb_font_get_h_extents(font, &extents) && extents.ascender - extents.descender > 0) {

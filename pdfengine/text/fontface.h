@@ -1,8 +1,8 @@
 #pragma once
 
-// One face of a font family, as Qt's font database resolved it, held as an
-// sfnt font file. HarfBuzz reads it (glyphs, advances, metrics) and cuts the
-// subsets that documents embed.
+// One face of a font family, read from its font file with FreeType and held
+// as an sfnt font file of the tables that matter. HarfBuzz reads it (glyphs,
+// advances, metrics) and cuts the subsets that documents embed.
 
 #include <QByteArray>
 #include <QString>
@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-class QRawFont;
+struct FT_FaceRec_;
 struct hb_blob_t;
 struct hb_face_t;
 struct hb_font_t;
@@ -21,9 +21,9 @@ namespace fpe {
 class FontFace
 {
 public:
-    // The face behind a raw font; null when Qt cannot give its sfnt tables
-    // (Type 1 and bitmap fonts) or they lack outlines.
-    static std::shared_ptr<FontFace> fromRawFont(const QRawFont& raw);
+    // The face at that index of a font file; null when it has no sfnt
+    // tables (Type 1 and bitmap fonts) or they lack outlines.
+    static std::shared_ptr<FontFace> fromFile(const std::string& file, int index);
     ~FontFace();
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
@@ -67,7 +67,7 @@ public:
 
 private:
     FontFace() = default;
-    bool load(const QRawFont& raw);
+    bool load(FT_FaceRec_* ft);
 
     QByteArray data;
     hb_blob_t* blob = nullptr;

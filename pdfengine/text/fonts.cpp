@@ -7,11 +7,6 @@
 #include "text/htmltext.h"
 #include "text/textdraw.h"
 
-#include <QFont>
-#include <QFontDatabase>
-#include <QGuiApplication>
-#include <QRawFont>
-
 #include <cmath>
 
 namespace fpe {
@@ -21,18 +16,21 @@ namespace {
 constexpr double kMaxTextSize = 10000;  // points
 constexpr int kTabSpaces = 8;
 
-QString withoutFoundry(const QString& family)
+// "Family [foundry]" split; the foundry empty when the name has none.
+void splitFoundry(const QString& name, QString& family, QString& foundry)
 {
-    const int bracket = family.lastIndexOf(QLatin1String(" ["));
-    if (bracket > 0 && family.endsWith(QLatin1Char(']')))
-        return family.left(bracket);
-    return family;
+    family = name;
+    foundry.clear();
+    const int bracket = name.lastIndexOf(QLatin1String(" ["));
+    if (bracket > 0 && name.endsWith(QLatin1Char(']'))) {
+        family = name.left(bracket);
+        foundry = name.mid(bracket + 2, name.size() - bracket - 3).trimmed();
+    }
 }
 
-// Qt's font database needs the GUI application object.
-bool fontDatabaseAvailable()
+QString styleKey(const QString& family, bool bold, bool italic)
 {
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+    return family.toLower() + QLatin1Char('|') + QLatin1Char(bold ? 'b' : '-') + QLatin1Char(italic ? 'i' : '-');
 }
 
 FontState& fontState(Instance& in)
@@ -74,54 +72,59 @@ void parseFontName(const QString& name, QString& family, bool& bold, bool& itali
 
 // --- FontState -------------------------------------------------------------
 
+std::shared_ptr<FontFace> FontState::fileFace(const InstalledFace& installed)
+{
+    const std::string key = installed.file + '|' + std::to_string(installed.index);
+    auto cached = fileFaces.find(key);
+    if (cached != fileFaces.end())
+        return cached->second;
+    std::shared_ptr<FontFace> face = FontFace::fromFile(installed.file, installed.index);
+    if (face) {
+        // The same face in another file (a second copy installed) is one face.
+        auto known = facesByIdentity.find(face->identity);
+        if (known != facesByIdentity.end()) {
+            if (std::shared_ptr<FontFace> same = known->second.lock())
+                face = same;
+        }
+        facesByIdentity[face->identity] = face;
+    }
+    fileFaces[key] = face;
+    return face;
+}
+
 std::shared_ptr<FontFace> FontState::faceFor(const QString& family, bool bold, bool italic)
 {
-    const QString key = family.toLower() + QLatin1Char('|') + QLatin1Char(bold ? 'b' : '-') + QLatin1Char(italic ? 'i' : '-');
+    const QString key = styleKey(family, bold, italic);
     auto cached = resolvedFaces.find(key);
     if (cached != resolvedFaces.end())
         return cached->second;
 
+    // The family as named; failing that, a trailing "[...]" names its
+    // foundry, whose faces come first: a foundry may offer only faces that
+    // cannot be embedded (Type 1), or only some styles, so the other
+    // foundries' faces of the family follow.
+    std::vector<InstalledFace> candidates;
+    if (!family.isEmpty()) {
+        candidates = familyFaces(family, QString(), bold, italic);
+        QString base, foundry;
+        splitFoundry(family, base, foundry);
+        if (candidates.empty() && !foundry.isEmpty())
+            candidates = familyFaces(base, foundry, bold, italic);
+    }
     std::shared_ptr<FontFace> result;
-    if (fontDatabaseAvailable() && !family.isEmpty()) {
-        const QStringList families = QFontDatabase().families();
-        const QString base = withoutFoundry(family);
-        // The family as named first; then, unless the name asks for a
-        // foundry, the same family from other foundries: a foundry may offer
-        // only faces that cannot be embedded (Type 1), or only some styles.
-        QStringList candidates;
-        for (const QString& f : families)
-            if (f.compare(family, Qt::CaseInsensitive) == 0)
-                candidates << f;
-        if (!candidates.isEmpty() || base == family) {
-            for (const QString& f : families)
-                if (!candidates.contains(f) && withoutFoundry(f).compare(base, Qt::CaseInsensitive) == 0)
-                    candidates << f;
-        }
-        int bestScore = -1;
-        for (const QString& candidate : candidates) {
-            QFont font(candidate);
-            font.setWeight(bold ? QFont::Bold : QFont::Normal);
-            font.setItalic(italic);
-            font.setStyleStrategy(QFont::NoFontMerging);
-            std::shared_ptr<FontFace> face = FontFace::fromRawFont(QRawFont::fromFont(font));
-            if (!face)
-                continue;
-            const int score = (face->bold == bold ? 1 : 0) + (face->italic == italic ? 1 : 0);
-            if (score <= bestScore)
-                continue;
-            bestScore = score;
-            result = face;
-            if (score == 2)
-                break;
-        }
-        if (result) {
-            auto known = facesByIdentity.find(result->identity);
-            if (known != facesByIdentity.end()) {
-                if (std::shared_ptr<FontFace> same = known->second.lock())
-                    result = same;
-            }
-            facesByIdentity[result->identity] = result;
-        }
+    int bestScore = -1;
+    for (const InstalledFace& candidate : candidates) {
+        std::shared_ptr<FontFace> face = fileFace(candidate);
+        if (!face)
+            continue;
+        // What the face's own tables say, not the catalogue's guess.
+        const int score = (face->bold == bold ? 1 : 0) + (face->italic == italic ? 1 : 0);
+        if (score <= bestScore)
+            continue;
+        bestScore = score;
+        result = face;
+        if (score == 2)
+            break;
     }
     resolvedFaces[key] = result;
     return result;
@@ -143,11 +146,8 @@ Font FontState::defaultFont(bool bold, bool italic)
     if (defaultsResolved[style])
         return defaults[style];
     QStringList families;
-    if (fontDatabaseAvailable()) {
-        families << QFontDatabase::systemFont(QFontDatabase::GeneralFont).family() << QGuiApplication::font().family();
-        families << QStringLiteral("DejaVu Sans") << QStringLiteral("Liberation Sans") << QStringLiteral("Arial")
-                 << QStringLiteral("Noto Sans") << QFontDatabase().families();
-    }
+    families << defaultFamily() << QStringLiteral("DejaVu Sans") << QStringLiteral("Liberation Sans")
+             << QStringLiteral("Arial") << QStringLiteral("Noto Sans") << installedFamilies();
     for (const QString& family : families) {
         Font f = resolve(family, bold, italic);
         if (f.face) {
@@ -155,7 +155,7 @@ Font FontState::defaultFont(bool bold, bool italic)
             break;
         }
     }
-    defaultsResolved[style] = fontDatabaseAvailable();
+    defaultsResolved[style] = true;
     return defaults[style];
 }
 
@@ -187,30 +187,22 @@ Font FontState::htmlFont()
     return current();
 }
 
-std::shared_ptr<FontFace> FontState::fallbackFace(char32_t c, bool bold, bool italic)
+std::shared_ptr<FontFace> FontState::fallbackFace(const Font& font, char32_t c)
 {
-    const std::pair<char32_t, int> key(c, (bold ? 1 : 0) | (italic ? 2 : 0));
+    const QString style = styleKey(font.family, font.bold, font.italic);
+    const std::pair<QString, char32_t> key(style, c);
     auto cached = fallbacks.find(key);
     if (cached != fallbacks.end())
         return cached->second;
+    std::unique_ptr<FallbackFamilies>& order = fallbackOrders[style];
+    if (!order)
+        order = std::make_unique<FallbackFamilies>(font.family, font.bold, font.italic);
     std::shared_ptr<FontFace> result;
-    if (fontDatabaseAvailable()) {
-        if (!fallbackFamiliesListed) {
-            fallbackFamiliesListed = true;
-            for (const QString& family : QFontDatabase().families()) {
-                QFont font(family);
-                font.setStyleStrategy(QFont::NoFontMerging);
-                fallbackFamilies.emplace_back(family, QRawFont::fromFont(font));
-            }
-        }
-        for (auto const& [family, raw] : fallbackFamilies) {
-            if (!raw.supportsCharacter(static_cast<uint>(c)))
-                continue;
-            std::shared_ptr<FontFace> face = faceFor(family, bold, italic);
-            if (face && face->glyph(c)) {
-                result = face;
-                break;
-            }
+    for (const QString& family : order->covering(c)) {
+        std::shared_ptr<FontFace> face = faceFor(family, font.bold, font.italic);
+        if (face && face->glyph(c)) {
+            result = face;
+            break;
         }
     }
     fallbacks[key] = result;
@@ -233,7 +225,7 @@ GlyphChoice FontState::choose(const Font& font, char32_t c)
         g.glyph = font.face->glyph(' ');
         return g;
     }
-    if (std::shared_ptr<FontFace> other = fallbackFace(c, font.bold, font.italic)) {
+    if (std::shared_ptr<FontFace> other = fallbackFace(font, c)) {
         g.face = other;
         g.glyph = other->glyph(c);
         g.fakeBold = font.bold && !other->bold;

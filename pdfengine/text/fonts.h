@@ -2,12 +2,12 @@
 
 // Fonts of an instance: the fonts added by name, the selected one, the text
 // size and colour, and the normal font of HTML text boxes. Faces come from
-// Qt's font database and are shared by every font and document that uses
-// them.
+// the fonts fontconfig lists and are shared by every font and document that
+// uses them.
 
+#include "text/fontcatalog.h"
 #include "text/fontface.h"
 
-#include <QRawFont>
 #include <QString>
 
 #include <map>
@@ -46,10 +46,10 @@ struct FontState {
     double red = 0, green = 0, blue = 0;
     int htmlNormalFont = 0;
 
-    // A family (as the font database lists it, optionally with a
-    // " [foundry]") in a style; face null when no embeddable face fits.
+    // A family (as fontconfig names it, in any letter case, optionally with
+    // a " [foundry]") in a style; face null when no embeddable face fits.
     Font resolve(const QString& family, bool bold, bool italic);
-    // The application's default family, for text drawn without a font.
+    // The system's default family, for text drawn without a font.
     Font defaultFont(bool bold, bool italic);
     // The same family in another style.
     Font variant(const Font& base, bool bold, bool italic);
@@ -63,13 +63,15 @@ struct FontState {
 
 private:
     std::shared_ptr<FontFace> faceFor(const QString& family, bool bold, bool italic);
-    std::shared_ptr<FontFace> fallbackFace(char32_t c, bool bold, bool italic);
+    std::shared_ptr<FontFace> fileFace(const InstalledFace& installed);
+    std::shared_ptr<FontFace> fallbackFace(const Font& font, char32_t c);
 
     std::map<QString, std::shared_ptr<FontFace>> resolvedFaces;  // "family|b|i"; null remembered too
+    std::map<std::string, std::shared_ptr<FontFace>> fileFaces;  // "file|index"; null remembered too
     std::map<std::string, std::weak_ptr<FontFace>> facesByIdentity;
-    std::map<std::pair<char32_t, int>, std::shared_ptr<FontFace>> fallbacks;  // null remembered too
-    std::vector<std::pair<QString, QRawFont>> fallbackFamilies;  // every family, to ask for a character
-    bool fallbackFamiliesListed = false;
+    // By "family|b|i": the families fontconfig falls back to, and the face chosen for each character.
+    std::map<QString, std::unique_ptr<FallbackFamilies>> fallbackOrders;
+    std::map<std::pair<QString, char32_t>, std::shared_ptr<FontFace>> fallbacks;  // null remembered too
     Font defaults[4];  // by style; resolved once
     bool defaultsResolved[4] = {};
 };

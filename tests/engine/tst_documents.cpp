@@ -283,6 +283,28 @@ private slots:
         QCOMPARE(seen.size(), size_t(6));
     }
 
+    void linksNamedInTheNameTree()
+    {
+        // As LaTeX writes them: page 1 links to page 2 by a name of the /Names /Dests tree.
+        auto src = makeNumberedPdf(2, "Named");
+        const auto dest = QPDFObjectHandle::newArray({src->getAllPages().at(1), QPDFObjectHandle::newName("/Fit")});
+        auto names = QPDFObjectHandle::newArray({QPDFObjectHandle::newString("page.2"), src->makeIndirectObject(dest)});
+        src->getRoot().replaceKey("/Names", QPDFObjectHandle::parse("<< /Dests << >> >>"));
+        src->getRoot().getKey("/Names").getKey("/Dests").replaceKey("/Names", names);
+        auto annot = QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Link /Rect [50 50 150 80] /Dest (page.2) >>");
+        QPDFObjectHandle first = src->getAllPages().at(0);
+        first.replaceKey("/Annots", QPDFObjectHandle::newArray({src->makeIndirectObject(annot)}));
+        QVERIFY(writePdf(*src, path("named.pdf")));
+        PdfEngine e("FolioPdfEngine");
+        QCOMPARE(e.LoadFromFile(path("named.pdf"), QString()), 1);
+        const int source = e.SelectedDocument();
+        e.NewDocument();  // a blank page 1
+        QCOMPARE(e.CopyPageRanges(source, "1"), 1);    // page 2: its target not copied, its link leads nowhere
+        QCOMPARE(e.CopyPageRanges(source, "1-2"), 2);  // pages 3, 4
+        QCOMPARE(saved(e, "named-copies.pdf").size(), 4);
+        QCOMPARE(linkTargets(path("named-copies.pdf")), QStringList({"2->?", "3->4"}));
+    }
+
     void damagedFormsPrintNothing()
     {
         // Fields that are not fields make QPDF's form helper warn through its

@@ -1,6 +1,6 @@
-// Fonts and drawn text: resolving families and styles through Qt's font
-// database, embedding as subsets, extraction, placement, size, colour, and
-// bad input. Every result is read back with poppler-utils and qpdf.
+// Fonts and drawn text: resolving families and styles through fontconfig,
+// embedding as subsets, extraction, placement, size, colour, and bad input.
+// Every result is read back with poppler-utils and qpdf.
 
 #include "pdfbuild.h"
 #include "pdfengine.h"

@@ -248,6 +248,20 @@ private slots:
         QCOMPARE(e.SaveToFile(path("del-blank.pdf")), 1);
         QCOMPARE(pageTexts(path("del-blank.pdf")), QStringList({""}));
         QVERIFY(formFields(path("del-blank.pdf")).isEmpty());
+
+        // Pages of a tree whose /Count is wrong go one at a time all the
+        // same, and what they inherited stays with the others.
+        auto tree = makeNumberedPdf(4, "Tree");
+        tree->getRoot().getKey("/Pages").replaceKey("/Count", QPDFObjectHandle::newInteger(7));
+        tree->getRoot().getKey("/Pages").replaceKey("/Rotate", QPDFObjectHandle::newInteger(90));
+        QVERIFY(writePdf(*tree, path("tree.pdf")));
+        QCOMPARE(e.LoadFromFile(path("tree.pdf"), QString()), 1);
+        QCOMPARE(e.DeletePages(2, 1), 3);
+        QCOMPARE(e.DeletePages(3, 1), 2);
+        QCOMPARE(e.SaveToFile(path("tree-out.pdf")), 1);
+        QVERIFY(qpdfCheck(path("tree-out.pdf")));
+        QCOMPARE(pageTexts(path("tree-out.pdf")), QStringList({"Tree page 1", "Tree page 3"}));
+        QCOMPARE(rotationOf(path("tree-out.pdf"), 2), 90);
     }
 
     void newPageDimensions()

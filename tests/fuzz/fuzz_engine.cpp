@@ -4,6 +4,8 @@
 
 #include "fuzzsequence.h"
 #include "fuzztarget.h"
+#include "imagefixtures.h"
+#include "pdfbuild.h"
 
 #include <QPageSize>
 #include <QPainter>
@@ -36,6 +38,37 @@ void makeSeeds(const QString& dir)
         }
     };
     write(QStringLiteral("text.pdf"), 2, false);
+    // Every kind of image data the extractor decodes, one a page.
+    using namespace testsupport;
+    QImage colours(24, 16, QImage::Format_RGB888);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 24; ++x)
+            colours.setPixel(x, y, qRgb(x * 10, y * 15, 90));
+    QByteArray rows, predicted;
+    for (int y = 0; y < 16; ++y) {
+        const QByteArray row(reinterpret_cast<const char*>(colours.constScanLine(y)), 24 * 3);
+        rows += row;
+        predicted += '\0' + row;
+    }
+    const Bilevel bilevel = bilevelPicture(64, 48);
+    const QByteArray rgb = "/Width 24 /Height 16 /ColorSpace /DeviceRGB /BitsPerComponent 8 ";
+    const QByteArray gray = "/Width 64 /Height 48 /ColorSpace /DeviceGray /BitsPerComponent 1 ";
+    const Jbig2WithGlobals halftone = jbig2Halftone(bilevelPicture(16, 12), 4);
+    const std::vector<std::vector<QByteArray>> images{
+        {rgb + "/Filter /DCTDecode", jpegBytes(colours)},
+        {rgb + "/Filter [/AHx /DCT]", jpegBytes(colours).toHex() + ">"},
+        {"/Width 24 /Height 16 /ColorSpace /DeviceCMYK /BitsPerComponent 8 /Filter /DCTDecode /Decode [1 0 1 0 1 0 1 0]",
+         cmykJpeg(24, 16, QByteArray(24 * 16 * 4, '\x37'))},
+        {rgb + "/Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors 3 /Columns 24 >>", flate(predicted)},
+        {rgb + "/Filter [/LZWDecode]", lzw(rows)},
+        {gray + "/Filter /CCITTFaxDecode /DecodeParms << /K -1 /Columns 64 >>", ccittFax(bilevel, -1)},
+        {gray + "/Filter /JBIG2Decode", halftone.page, halftone.globals},
+        {rgb + "/Filter /JPXDecode", jpeg2000(colours, false)},
+    };
+    Builder b;
+    for (const std::vector<QByteArray>& image : images)
+        b.addPage(Builder::draw(b.image(image[0], image[1], image.size() > 2 ? image[2] : QByteArray()), 20, 600, 120, 120));
+    b.write(QDir(dir).filePath(QStringLiteral("images.pdf")));
     write(QStringLiteral("image.pdf"), 1, true);
     const QString text = QDir(dir).filePath(QStringLiteral("text.pdf"));
     QProcess::execute(QStringLiteral("qpdf"), {QStringLiteral("--object-streams=generate"), text,

@@ -3,8 +3,9 @@
 // alpha); every other kind goes through libtiff's RGBA reader.
 
 #include "images/rasterimage.h"
+#include "images/tiffdevice.h"
 
-#include <tiffio.h>
+#include <QBuffer>
 
 #include <algorithm>
 #include <cmath>
@@ -13,51 +14,6 @@
 namespace fpe {
 
 namespace {
-
-struct MemoryFile {
-    const uint8_t* data;
-    toff_t size;
-    toff_t pos;
-};
-
-tmsize_t memRead(thandle_t h, void* buffer, tmsize_t size)
-{
-    auto* f = static_cast<MemoryFile*>(h);
-    if (size <= 0 || f->pos >= f->size)
-        return 0;
-    const toff_t n = std::min<toff_t>(static_cast<toff_t>(size), f->size - f->pos);
-    std::memcpy(buffer, f->data + f->pos, static_cast<size_t>(n));
-    f->pos += n;
-    return static_cast<tmsize_t>(n);
-}
-
-tmsize_t memWrite(thandle_t, void*, tmsize_t) { return -1; }
-
-toff_t memSeek(thandle_t h, toff_t offset, int whence)
-{
-    auto* f = static_cast<MemoryFile*>(h);
-    toff_t base = 0;
-    if (whence == SEEK_CUR)
-        base = f->pos;
-    else if (whence == SEEK_END)
-        base = f->size;
-    f->pos = base + offset;
-    return f->pos;
-}
-
-int memClose(thandle_t) { return 0; }
-toff_t memSize(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
-// Reading through the map is also what makes libtiff accept uncompressed
-// tiles: unmapped, it compares their size with its rounded-up buffer.
-int memMap(thandle_t h, void** base, toff_t* size)
-{
-    auto* f = static_cast<MemoryFile*>(h);
-    *base = const_cast<uint8_t*>(f->data);
-    *size = f->size;
-    return 1;
-}
-void memUnmap(thandle_t, void*, toff_t) {}
-int quiet(TIFF*, void*, const char*, const char*, va_list) { return 1; }
 
 struct TiffCloser {
     TIFF* tif;
@@ -103,16 +59,11 @@ bool readRgbaFallback(TIFF* tif, uint32_t width, uint32_t height, FileImage& ima
 
 bool readTiffImage(const QByteArray& bytes, FileImage& image)
 {
-    MemoryFile file{reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<toff_t>(bytes.size()), 0};
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options)
+    QBuffer file;
+    file.setData(bytes);
+    if (!file.open(QIODevice::ReadOnly))
         return false;
-    TIFFOpenOptionsSetErrorHandlerExtR(options, quiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, quiet, nullptr);
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(kMaxDecodedBytes));
-    TiffCloser closer{TIFFClientOpenExt("image", "r", &file, memRead, memWrite, memSeek, memClose, memSize,
-                                        memMap, memUnmap, options)};
-    TIFFOpenOptionsFree(options);
+    TiffCloser closer{openTiff(file, "r", static_cast<tmsize_t>(kMaxDecodedBytes))};
     TIFF* tif = closer.tif;
     if (!tif)
         return false;
