@@ -75,12 +75,16 @@ QString type(QWidget* widget, const QString& name, const QString& value)
             return QStringLiteral("must be a whole number from %1 to %2").arg(slider->minimum()).arg(slider->maximum());
         slider->setValue(n);
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
-        const int index = combo->findText(value, Qt::MatchFixedString);
+        int index = combo->findText(value, Qt::MatchFixedString);
+        // A font box takes only a family it lists, though one may type there
+        // (a family it does not list would silently become another one); a
+        // family that several foundries make is listed as "Family [foundry]".
+        const bool fonts = qobject_cast<QFontComboBox*>(combo) != nullptr;
+        if (index < 0 && fonts)
+            index = combo->findText(value + QStringLiteral(" ["), Qt::MatchStartsWith);
         if (index >= 0)
             combo->setCurrentIndex(index);
-        else if (qobject_cast<QFontComboBox*>(combo))
-            // Its text only finds a family; a family it does not list would
-            // silently become another one.
+        else if (fonts)
             return QStringLiteral("is not an installed font family (fc-list : family lists them)");
         else if (combo->isEditable() && !acceptable(combo->validator(), value))
             return expected(combo->validator());

@@ -14,6 +14,7 @@
 #include "pdfpageresizer.h"
 #include "pdftoimg.h"
 #include "pdfwatermark.h"
+#include "texttopdf.h"
 
 namespace {
 
@@ -109,7 +110,7 @@ const QList<ToolRow>& toolTable()
         {Tool::PageRemover,    "PDF Page Remover",    3, Count::SingleFile, Files::Pdf,    nullptr,    Preview::OwnPage,   true,    0, &makePage<PDF_PageRemover>},
         {Tool::InfoChanger,    "PDF Info Changer",    2, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   true,  -20, &makePage<PDF_Batch_Information_Changer>},
         {Tool::PdfToText,      "PDF To Text",         5, Count::List,       Files::Pdf,    nullptr,    Preview::PdfPage,   false,   0, &makePage<PDF_To_Text>},
-        {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, nullptr},
+        {Tool::TextToPdf,      "Text To PDF",         1, Count::List,       Files::Text,   nullptr,    Preview::OwnPage,   true,    0, &makePage<TextToPDF>},
     };
     // clang-format on
     return rows;

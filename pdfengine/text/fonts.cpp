@@ -394,4 +394,24 @@ QString Instance::DrawHTMLTextBox(double Left, double Top, double Width, double 
     return layout.remainder;
 }
 
+double Instance::GetHTMLTextHeight(double Width, const QString& HTMLText)
+{
+    // Laid out as DrawHTMLTextBox would, in a box of that width that never
+    // ends: a caller places what follows the text right below it.
+    if (!finite(Width) || Width <= 0)
+        return 0;
+    FontState& st = fontState(*this);
+    const Font normal = st.htmlFont();
+    if (!normal.face)
+        return 0;
+    HtmlStyle base;
+    base.size = st.textSize;
+    base.red = st.red;
+    base.green = st.green;
+    base.blue = st.blue;
+    const double endless = 1e9;
+    const HtmlLayout layout = layoutHtml(HTMLText, QRectF(0, 0, toPoints(Width), endless), st, normal, base);
+    return fromPoints(layout.height);
+}
+
 } // namespace fpe

@@ -355,6 +355,7 @@ public:
             const double boxTop = box.y() + box.height();  // y grows upward
             const double baseline = boxTop - used - ascent;
             place(line, wrapped ? hangingFrom : line.size(), box.left(), baseline, out.runs);
+            out.height = used + ascent + descent;
             used += ascent + descent + gap;
             ++out.lines;
         }

@@ -29,6 +29,7 @@ struct HtmlLayout {
     std::vector<TextRun> runs;  // displayed points
     QString remainder;          // empty when everything was laid out
     int lines = 0;
+    double height = 0;          // from the box's top to the last line's bottom, points
 };
 
 // Lays out markup in the box (displayed points, y up). The normal font and

@@ -303,6 +303,27 @@ private slots:
         QVERIFY(pdfText(file, 2).count('\n') >= 7);
     }
 
+    // The height a text takes is the box that holds it exactly: a hair less
+    // leaves its last line out.
+    void textHeightIsTheBoxThatHoldsIt()
+    {
+        PdfEngine engine("FolioPdfEngine");
+        QVERIFY(prepare(engine, 1));
+        engine.SetTextSize(10);
+        const double line = engine.GetHTMLTextHeight(300, "one line");
+        QVERIFY(std::abs(line - engine.GetTextHeight()) < 0.01);
+        for (const QString& body : {markupOf("one\ntwo\n\nfour"), markupOf(prose(1)), kOpen + "big <font size=\"30\">and</font> small<BR>next" + kClose}) {
+            const double h = engine.GetHTMLTextHeight(300, body);
+            QVERIFY2(h > line, qPrintable(body));
+            QCOMPARE(engine.DrawHTMLTextBox(50, 50, 300, h, body), QString());
+            QVERIFY(!engine.DrawHTMLTextBox(50, 400, 300, h - 0.5, body).isEmpty());
+        }
+        engine.SetMeasurementUnits(1);
+        QVERIFY(std::abs(engine.GetHTMLTextHeight(300, "one line") - line * 25.4 / 72) < 0.01);
+        QCOMPARE(engine.GetHTMLTextHeight(300, QString()), 0.0);
+        QCOMPARE(engine.GetHTMLTextHeight(0, "no width"), 0.0);
+    }
+
     void degenerateBoxesDrawNothing_data()
     {
         QTest::addColumn<QRectF>("box");
