@@ -31,27 +31,6 @@ bool ToolBench::cliRun(const QStringList& arguments, long* peakKilobytes) const
     return runPeer(cli, arguments, peakKilobytes) >= 0;
 }
 
-QStringList debianManuals()
-{
-    return {
-        debianFile("bash-doc", "usr/share/doc/bash/bashref.pdf"),
-        debianFile("bash-doc", "usr/share/doc/bash/bash.pdf"),
-        debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-intro.pdf"),
-        debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/R-exts.pdf"),
-        debianFile("gnuplot-doc", "usr/share/doc/gnuplot/gnuplot.pdf"),
-        debianFile("glpk-doc", "usr/share/doc/glpk-doc/glpk.pdf"),
-        debianFile("cvs", "usr/share/doc/cvs/cvs.pdf"),
-        debianFile("debian-history", "usr/share/doc/debian-history/docs/project-history.en.pdf"),
-        debianFile("systemtap-doc", "usr/share/doc/systemtap-doc/SystemTap_Beginners_Guide.pdf"),
-        debianFile("xmlformat-doc", "usr/share/doc/xmlformat-doc/xmlformat.pdf"),
-    };
-}
-
-QString debianRefman()
-{
-    return debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/refman.pdf");
-}
-
 QString ToolBench::freshFolder(const QString& name) const
 {
     QDir folder(QDir(work).filePath(name));

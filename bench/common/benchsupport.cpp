@@ -266,4 +266,9 @@ QStringList debianManuals()
     };
 }
 
+QString debianRefman()
+{
+    return debianFile("r-doc-pdf", "usr/share/doc/r-doc-pdf/manual/refman.pdf");
+}
+
 } // namespace bench

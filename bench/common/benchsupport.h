@@ -46,6 +46,8 @@ QString debianFile(const QString& package, const QString& pathInPackage);
 // Ten manuals Debian ships as PDF (1,476 pages in all), by debianFile; an
 // empty entry for one that cannot be had.
 QStringList debianManuals();
+// R's 2,415-page reference manual, likewise.
+QString debianRefman();
 
 // Times one run of work.
 Sample timeRun(const std::function<bool()>& work);

@@ -25,12 +25,6 @@ struct ToolBench
     QString freshFolder(const QString& name) const;
 };
 
-// Real PDFs from Debian's packages (bench::debianFile): ten manuals of
-// 1,476 pages together (empty entries for those that could not be had), and
-// R's 2,415-page reference manual.
-QStringList debianManuals();
-QString debianRefman();
-
 struct ToolRows
 {
     ToolRows(const char* tool, std::function<void(const ToolBench&)> rows);
