@@ -7,6 +7,7 @@
 #include "pdfbuild.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -14,12 +15,9 @@
 
 using namespace testsupport;
 
-class TestExtractImages : public QObject
+class TestExtractImages : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
 private slots:
     void initTestCase()
@@ -34,19 +32,13 @@ private slots:
 
     void sameAsTheDesktopTool()
     {
-        CustomFileNames names;
-        names.directory = dir.path();
-        PDF_ImageExtractor page(nullptr, makeBrandingRecord(names, 1, 11, false));
+        PDF_ImageExtractor page(nullptr, toolRecord(11));
         page.findChild<QComboBox*>("comboBox")->setCurrentIndex(1);
         ScriptedQuestions script;
-        QDir().mkpath(path("desktop"));
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        QVERIFY(page.run({path("pics.pdf")}).isQuiet());
+        QVERIFY(runInFolder(page, script.installed(), {path("pics.pdf")}, path("desktop")).isQuiet());
 
         const auto r = runCli({"extract-images", "--format", "jpg", "-o", "cli", "pics.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList({path("cli/pics_image_0.jpg"), path("cli/pics_image_1.jpg")}));
+        QVERIFY(wrote(r, {path("cli/pics_image_0.jpg"), path("cli/pics_image_1.jpg")}));
         for (const QString& file : {"pics_image_0.jpg", "pics_image_1.jpg"})
             QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
     }

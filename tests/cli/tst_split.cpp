@@ -14,12 +14,9 @@
 
 using namespace testsupport;
 
-class TestSplit : public QObject
+class TestSplit : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // "file name=page texts" of each file of a folder.
     QStringList folder(const QString& name)
@@ -33,10 +30,7 @@ class TestSplit : public QObject
 private slots:
     void initTestCase()
     {
-        QStringList texts;
-        for (int i = 1; i <= 10; ++i)
-            texts << QString("p%1").arg(i);
-        QVERIFY(writeTextPdf(path("doc.pdf"), texts));
+        QVERIFY(writeTextPdf(path("doc.pdf"), numberedTexts("p", 10)));
     }
 
     void sameAsTheDesktopSplitter()
@@ -53,9 +47,7 @@ private slots:
         splitter.run({path("doc.pdf")});
 
         const auto r = runCli({"split", "-o", "cli", "--pages", "2-9", "--every", "3", "doc.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList({path("cli/doc Page 8-9.pdf"), path("cli/doc Page 5-7.pdf"), path("cli/doc Page 2-4.pdf")}));
+        QVERIFY(wrote(r, {path("cli/doc Page 8-9.pdf"), path("cli/doc Page 5-7.pdf"), path("cli/doc Page 2-4.pdf")}));
         QCOMPARE(folder("cli"), folder("desktop"));
         QCOMPARE(folder("cli").last(), "doc Page 8-9.pdf=p8 p9");
     }
