@@ -1,15 +1,10 @@
-// folioforge-cli extract-images against the desktop tool: the same files,
-// byte for byte; PDFs without images, which are no failure, and one that does
-// not open, which is.
+// folioforge-cli extract-images (against the desktop: tst_desktop): PDFs
+// without images, which are no failure, and one that does not open, which is.
 
 #include "clisupport.h"
-#include "pdf_imageextractor.h"
 #include "pdfbuild.h"
-#include "questions.h"
 #include "testsupport.h"
-#include "toolsupport.h"
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -28,19 +23,6 @@ private slots:
         b.addPage(Builder::draw(b.image(picture, {Filter::DCT}), 0, 0, 40, 30) + Builder::draw(b.image(picture, {Filter::Flate}), 50, 0, 40, 30));
         QVERIFY(b.write(path("pics.pdf")));
         QVERIFY(writeTextPdf(path("text.pdf"), {"words only"}));
-    }
-
-    void sameAsTheDesktopTool()
-    {
-        PDF_ImageExtractor page(nullptr, toolRecord(11));
-        page.findChild<QComboBox*>("comboBox")->setCurrentIndex(1);
-        ScriptedQuestions script;
-        QVERIFY(runInFolder(page, script.installed(), {path("pics.pdf")}, path("desktop")).isQuiet());
-
-        const auto r = runCli({"extract-images", "--format", "jpg", "-o", "cli", "pics.pdf"}, dir.path());
-        QVERIFY(wrote(r, {path("cli/pics_image_0.jpg"), path("cli/pics_image_1.jpg")}));
-        for (const QString& file : {"pics_image_0.jpg", "pics_image_1.jpg"})
-            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
     }
 
     void withoutImagesAndBadInputs()

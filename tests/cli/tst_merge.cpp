@@ -1,17 +1,11 @@
-// folioforge-cli merge against the desktop merger: the same pages, texts,
-// page geometry, bookmarks and information for the same choices, read with
-// pdfinfo, pdftotext and QPDF. Then what happens to an existing output in
-// each --if-exists mode, an output that is one of the inputs, and outputs
-// that cannot be written.
+// folioforge-cli merge (against the desktop: tst_desktop): what happens to an
+// existing output in each --if-exists mode, an output that is one of the
+// inputs, and outputs that cannot be written.
 
 #include "clisupport.h"
-#include "pdf_merger.h"
 #include "pdfbuild.h"
-#include "pdfread.h"
-#include "questions.h"
 #include "testsupport.h"
 
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,46 +18,7 @@ class TestMerge : public CliSuite
 private slots:
     void initTestCase()
     {
-        // Pages of several sizes and rotations; sources with bookmarks of their own.
-        auto a = makePdf({{QRectF(0, 0, 612, 792), 0, QRectF(), "a-1"},
-                          {QRectF(0, 0, 842, 595), 90, QRectF(), "a-2"},
-                          {QRectF(0, 0, 595, 842), 0, QRectF(50, 50, 400, 600), "a-3"}});
-        addOutlines(*a, {{0, "A one"}, {1, "A one.one"}, {0, "A two"}});
-        QVERIFY(writePdf(*a, path("a.pdf")));
-        QVERIFY(writeTextPdf(path("b.pdf"), {"b-1", "b-2"}));
-        QVERIFY(writeTextPdf(path("c.pdf"), {"c-1", "c-2", "c-3", "c-4"}) && addOutlines(path("c.pdf"), {{0, "C"}}));
-    }
-
-    void sameAsTheDesktopMerger_data()
-    {
-        QTest::addColumn<bool>("fileNames");
-        QTest::newRow("no bookmarks") << false;
-        QTest::newRow("file names as bookmarks") << true;
-    }
-
-    void sameAsTheDesktopMerger()
-    {
-        QFETCH(bool, fileNames);
-        CustomFileNames names;
-        names.directory = dir.path();
-        PDF_Merger merger(nullptr, makeBrandingRecord(names, 1, 1, false));
-        merger.findChild<QRadioButton*>(fileNames ? "radioButton_2" : "radioButton")->setChecked(true);
-        ScriptedQuestions script;
-        script.installed().queue(Question::SaveFileName, path("desktop.pdf"));
-        merger.Process({path("a.pdf"), path("b.pdf"), path("c.pdf")});
-
-        const auto r = runCli(QStringList{"merge", "-o", "cli.pdf", "a.pdf", "b.pdf", "c.pdf"} + (fileNames ? QStringList{"--bookmarks"} : QStringList()), dir.path());
-        const QString cli = path("cli.pdf"), desktop = path("desktop.pdf");
-        QVERIFY(wrote(r, {cli}));
-        QVERIFY(qpdfCheck(cli));
-        QCOMPARE(pageTexts(desktop), pageTexts(cli));
-        QCOMPARE(pageBoxes(cli).size(), 9);
-        QCOMPARE(pageBoxes(cli), pageBoxes(desktop));
-        QCOMPARE(outlines(cli, WithDepth | WithPage), outlines(desktop, WithDepth | WithPage));
-        QCOMPARE(outlines(cli).isEmpty(), !fileNames);
-        const auto infoCli = pdfInfo(cli), infoDesktop = pdfInfo(desktop);
-        for (const char* key : {"Author", "Creator", "Title", "Subject", "Keywords", "Encrypted"})
-            QCOMPARE(infoCli.value(key), infoDesktop.value(key));
+        QVERIFY(writeTextPdf(path("a.pdf"), {"a-1", "a-2", "a-3"}) && writeTextPdf(path("b.pdf"), {"b-1", "b-2"}));
     }
 
     void existingOutput()

@@ -1,16 +1,12 @@
-// folioforge-cli to-images against the desktop tool: the same files, byte for
-// byte, for the same choices; the TIFF file named with -o; what the command
-// line refuses, and an input that does not open.
+// folioforge-cli to-images (against the desktop: tst_desktop): the TIFF file
+// named with -o; what the command line refuses, and an input that does not
+// open.
 
 #include "clisupport.h"
 #include "imagefixtures.h"
 #include "pdfbuild.h"
-#include "pdftoimg.h"
-#include "questions.h"
 #include "testsupport.h"
-#include "toolsupport.h"
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -22,21 +18,6 @@ class TestToImages : public CliSuite
 
 private slots:
     void initTestCase() { QVERIFY(writeTextPdf(path("doc.pdf"), {"one", "two"})); }
-
-    void sameAsTheDesktopTool()
-    {
-        PDFtoImg page(nullptr, toolRecord(7));
-        page.findChild<QComboBox*>("comboBox")->setCurrentText("PNG");
-        page.findChild<QComboBox*>("comboBox_2")->setCurrentText("96");
-        ScriptedQuestions script;
-        QVERIFY(runInFolder(page, script.installed(), {path("doc.pdf")}, path("desktop")).isQuiet());
-
-        const auto r = runCli({"to-images", "--format", "png", "--dpi", "96", "-o", "cli", "doc.pdf"}, dir.path());
-        const QStringList files{"doc Page 2.png", "doc Page 1.png"};
-        QVERIFY(wrote(r, {path("cli/" + files[0]), path("cli/" + files[1])}));
-        for (const QString& file : files)
-            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
-    }
 
     void commandLines_data()
     {
