@@ -58,7 +58,7 @@ enum ImageType {
 
 // SetupCustomPrinter's settings.
 enum PrinterSetting {
-    PrinterPaperSize = 1,    // 0 = custom size from settings 2 and 3
+    PrinterPaperSize = 1,    // 0 = custom size from settings 2 and 3, or a known paper number
     PrinterPaperLength = 2,  // tenths of a millimetre
     PrinterPaperWidth = 3,   // tenths of a millimetre
     PrinterCopies = 4,

@@ -119,6 +119,15 @@ QList<FeatureBase::fileList> FeatureBase::ToFileList(const QStringList& paths) c
     return list;
 }
 
+bool FeatureBase::ChooseOutputFolder()
+{
+    files = Show_SaveToFolder(files);
+    if (files.isEmpty() || files.first().outputFile.isEmpty())
+        return false;
+    files = PreProcess(files, false);
+    return true;
+}
+
 QList<FeatureBase::fileList> FeatureBase::Show_SaveToFolder(QList<fileList> list)
 {
     skipCollisionCheck = false;

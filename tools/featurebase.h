@@ -84,6 +84,10 @@ public:
     // Record building and output naming.
     QList<fileList> ToFileList(const QStringList& paths) const;
     QList<fileList> Show_SaveToFolder(QList<fileList> list);
+    // A tool writing one output per input into a folder: asks the folder,
+    // then settles existing outputs and passwords for `files`. False when
+    // the folder question was closed.
+    bool ChooseOutputFolder();
     void AskSaveFileName();
     static QString NumberedFileName(const QString& path, int n) { return filenames::numbered(path, n); }
 

@@ -82,10 +82,8 @@ void PDF_Batch_Information_Changer::Process(QStringList paths)
     files = ToFileList(paths);
     if (files.isEmpty())
         return;
-    files = Show_SaveToFolder(files);
-    if (files.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder())
         return;
-    files = PreProcess(files, false);
 
     // The ticked fields, in the order they are set, with their text exactly as typed.
     QList<QPair<int, QString>> changes;

@@ -73,10 +73,8 @@ void PDF_Compressor::Process(QStringList paths)
     files = ToFileList(paths);
     if (files.isEmpty())
         return;
-    files = Show_SaveToFolder(files);
-    if (files.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder())
         return;
-    files = PreProcess(files, false);
 
     RemoveAllDocuments();
     ForEachRecord(files, QStringLiteral("Compressing"), [this](fileList& rec) {

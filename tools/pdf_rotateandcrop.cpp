@@ -116,10 +116,8 @@ void PDF_RotateAndCrop::Process(QStringList paths)
     files = ToFileList(paths);
     if (files.isEmpty())
         return;
-    files = Show_SaveToFolder(files);
-    if (files.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder())
         return;
-    files = PreProcess(files, false);
     const Settings settings = ReadForm();
     DiscardDocuments();
     ForEachRecord(files, QStringLiteral("Rotating and cropping"), [&](fileList& rec) {

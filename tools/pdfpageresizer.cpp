@@ -140,10 +140,8 @@ void PDFPageResizer::Process(QStringList paths)
             report().leftOut(rec.inputFile, reason);
         return;
     }
-    files = Show_SaveToFolder(files);
-    if (files.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder())
         return;
-    files = PreProcess(files, false);
     const double scale = ui->comboBox_2->currentIndex() == 0 ? 0.0 : ui->comboBox_2->currentData().toDouble();
 
     DiscardDocuments();

@@ -273,10 +273,8 @@ void PDFWatermark::Process(QStringList paths)
         report().refuse(problem);
         return;
     }
-    files = Show_SaveToFolder(files);
-    if (files.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder())
         return;
-    files = PreProcess(files, false);
 
     DiscardDocuments();
     ForEachRecord(files, QStringLiteral("Watermarking"), [&](fileList& rec) {

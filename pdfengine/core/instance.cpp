@@ -97,8 +97,8 @@ void Instance::forgetDocument(int documentId)
 double Instance::toPoints(double value) const
 {
     switch (units) {
-    case 1: return value * 72.0 / 25.4;
-    case 2: return value * 72.0;
+    case folio::Millimetres: return value * 72.0 / 25.4;
+    case folio::Inches: return value * 72.0;
     default: return value;
     }
 }
@@ -106,8 +106,8 @@ double Instance::toPoints(double value) const
 double Instance::fromPoints(double points) const
 {
     switch (units) {
-    case 1: return points * 25.4 / 72.0;
-    case 2: return points / 72.0;
+    case folio::Millimetres: return points * 25.4 / 72.0;
+    case folio::Inches: return points / 72.0;
     default: return points;
     }
 }
@@ -115,20 +115,20 @@ double Instance::fromPoints(double points) const
 QRectF Instance::displayRect(double left, double top, double width, double height, double pageHeightPts) const
 {
     const double l = toPoints(left), t = toPoints(top), w = toPoints(width), h = toPoints(height);
-    const double bottom = origin == 1 ? pageHeightPts - t - h : t - h;
+    const double bottom = origin == folio::OriginTopLeft ? pageHeightPts - t - h : t - h;
     return QRectF(l, bottom, w, h);
 }
 
 double Instance::displayY(double y, double pageHeightPts) const
 {
     const double p = toPoints(y);
-    return origin == 1 ? pageHeightPts - p : p;
+    return origin == folio::OriginTopLeft ? pageHeightPts - p : p;
 }
 
 double Instance::topValue(double bottomPts, double heightPts, double pageHeightPts) const
 {
     const double topEdge = bottomPts + heightPts;
-    return fromPoints(origin == 1 ? pageHeightPts - topEdge : topEdge);
+    return fromPoints(origin == folio::OriginTopLeft ? pageHeightPts - topEdge : topEdge);
 }
 
 ImageEntry* Instance::selectedImage()
@@ -162,7 +162,7 @@ int Instance::ImageHeight()
 int Instance::ImageType()
 {
     const ImageEntry* e = selectedImage();
-    return e ? e->type : 0;
+    return e ? e->type : folio::ImageUnknown;
 }
 
 int Instance::ImageHorizontalResolution()
@@ -179,7 +179,7 @@ int Instance::ImageVerticalResolution()
 
 int Instance::SetMeasurementUnits(int MeasurementUnits)
 {
-    if (MeasurementUnits < 0 || MeasurementUnits > 2)
+    if (MeasurementUnits < folio::Points || MeasurementUnits > folio::Inches)
         return 0;
     units = MeasurementUnits;
     return 1;
@@ -187,7 +187,7 @@ int Instance::SetMeasurementUnits(int MeasurementUnits)
 
 int Instance::SetOrigin(int Origin)
 {
-    if (Origin < 0 || Origin > 1)
+    if (Origin < folio::OriginBottomLeft || Origin > folio::OriginTopLeft)
         return 0;
     origin = Origin;
     return 1;

@@ -8,6 +8,7 @@
 
 #include "documents/document.h"
 #include "images/images.h"
+#include "folioconstants.h"
 
 #include <QString>
 #include <QRectF>
@@ -59,13 +60,11 @@ public:
     // image lists); the concerns' caches live in the document.
     void forgetDocument(int documentId);
     // Why the last LoadFromFile failed, for callers that tell the user.
-    enum LoadResult { LoadSucceeded = 0, LoadFailedNoFile = 1, LoadFailedNotPdf = 2, LoadFailedDamaged = 3,
-                      LoadFailedPassword = 4 };
-    int lastLoadError = LoadSucceeded;
+    int lastLoadError = folio::LoadSucceeded;
 
     // --- units and origin -------------------------------------------------
-    int units = 0;   // 0 points, 1 millimetres, 2 inches
-    int origin = 0;  // 0 bottom-left, 1 top-left with Top measured downward
+    int units = folio::Points;
+    int origin = folio::OriginBottomLeft;  // top-left measures Top downward
     double toPoints(double value) const;
     double fromPoints(double points) const;
     // A rectangle given as (left, top, width, height) in current units and

@@ -113,14 +113,14 @@ int Instance::LastLoadError()
 
 int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 {
-    lastLoadError = LoadFailedNoFile;
+    lastLoadError = folio::LoadNoFile;
     const QFileInfo info(FileName);
     if (FileName.isEmpty() || !info.isFile() || !info.isReadable())
         return 0;
-    lastLoadError = LoadFailedNotPdf;
+    lastLoadError = folio::LoadNotPdf;
     if (!looksLikePdf(FileName))
         return 0;
-    lastLoadError = LoadFailedDamaged;
+    lastLoadError = folio::LoadDamaged;
     const QString path = info.absoluteFilePath();
     const FileIdentity identity = FileIdentity::of(path);
     const std::vector<std::string> passwords = passwordCandidates(Password);
@@ -138,17 +138,17 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
             pdf->processInputSource(std::make_shared<CachedFileSource>(path, tail), password.c_str());
             statedPages = tail.empty() ? statedPageCount(*pdf) : 0;
             if (statedPages == 0 && walkPageTree(*pdf).empty()) {
-                lastLoadError = LoadFailedDamaged;
+                lastLoadError = folio::LoadDamaged;
                 return 0;
             }
         } catch (const std::exception& e) {
             const auto* qpdfError = dynamic_cast<const QPDFExc*>(&e);
             if (qpdfError && qpdfError->getErrorCode() == qpdf_e_password) {
-                lastLoadError = LoadFailedPassword;
+                lastLoadError = folio::LoadNeedsPassword;
                 ++attempt;  // the password's next encoding
                 continue;
             }
-            lastLoadError = LoadFailedDamaged;
+            lastLoadError = folio::LoadDamaged;
             if (!tail.empty())
                 return 0;
             tail = substituteTrailer(path);
@@ -164,7 +164,7 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
         doc->password = password;
         doc->encrypted = pdf->isEncrypted();
         addDocument(std::move(doc));
-        lastLoadError = LoadSucceeded;
+        lastLoadError = folio::LoadSucceeded;
         return 1;
     }
     return 0;
@@ -280,7 +280,7 @@ int Instance::Decrypt()
 int Instance::SetInformation(int Key, const QString& NewValue)
 {
     static const char* const keys[] = {"/Author", "/Title", "/Subject", "/Keywords", "/Creator", "/Producer"};
-    if (Key < 1 || Key > 6)
+    if (Key < folio::InfoAuthor || Key > folio::InfoProducer)
         return 0;
     Document& doc = selectedDoc();
     QPDF& pdf = *doc.pdf;
@@ -304,7 +304,7 @@ int Instance::SetInformation(int Key, const QString& NewValue)
             packet.clear();  // undecodable: left alone
         }
         std::string updated;
-        if (!packet.empty() && updateXmpInformation(packet, static_cast<InformationKey>(Key), NewValue, updated))
+        if (!packet.empty() && updateXmpInformation(packet, static_cast<folio::InfoKey>(Key), NewValue, updated))
             metadata.replaceStreamData(updated, QPDFObjectHandle::newNull(), QPDFObjectHandle::newNull());
     }
     doc.touch();
@@ -317,7 +317,7 @@ QString Instance::GetInformation(int Key)
 {
     static const char* const keys[] = {"/Author", "/Title", "/Subject", "/Keywords",
                                        "/Creator", "/Producer", "/CreationDate", "/ModDate"};
-    if (Key < 1 || Key > 8)
+    if (Key < folio::InfoAuthor || Key > folio::InfoModDate)
         return QString();
     QPDFObjectHandle info = selectedDoc().pdf->getTrailer().getKey("/Info");
     if (!info.isDictionary())

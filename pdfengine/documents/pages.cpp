@@ -263,24 +263,24 @@ double Instance::PageHeight()
 double Instance::GetPageBox(int BoxType, int Dimension)
 {
     Document& doc = selectedDoc();
-    if (!doc.hasPage(doc.selectedPage) || Dimension < 0 || Dimension > 3)
+    if (!doc.hasPage(doc.selectedPage) || Dimension < folio::BoxLeft || Dimension > folio::BoxHeight)
         return 0;
     QPDFPageObjectHelper page = doc.page(doc.selectedPage);
     QPDFObjectHandle box;
     switch (BoxType) {
-    case 1: box = page.getMediaBox(); break;
-    case 2: box = page.getCropBox(); break;   // the MediaBox when there is none
-    case 3: box = page.getBleedBox(); break;  // these three: the CropBox when absent
-    case 4: box = page.getTrimBox(); break;
-    case 5: box = page.getArtBox(); break;
+    case folio::MediaBox: box = page.getMediaBox(); break;
+    case folio::CropBox: box = page.getCropBox(); break;   // the MediaBox when there is none
+    case folio::BleedBox: box = page.getBleedBox(); break;  // these three: the CropBox when absent
+    case folio::TrimBox: box = page.getTrimBox(); break;
+    case folio::ArtBox: box = page.getArtBox(); break;
     default: return 0;
     }
     const PageGeometry g = PageGeometry::of(page);
     const QRectF shown = displayedBox(g, box);
     switch (Dimension) {
-    case 0: return fromPoints(shown.x());
-    case 1: return topValue(shown.y(), shown.height(), g.height());
-    case 2: return fromPoints(shown.width());
+    case folio::BoxLeft: return fromPoints(shown.x());
+    case folio::BoxTop: return topValue(shown.y(), shown.height(), g.height());
+    case folio::BoxWidth: return fromPoints(shown.width());
     default: return fromPoints(shown.height());
     }
 }

@@ -25,16 +25,18 @@ struct Property {
     bool addWhenMissing;
 };
 
-std::vector<Property> propertiesFor(InformationKey key)
+std::vector<Property> propertiesFor(folio::InfoKey key)
 {
     switch (key) {
-    case InformationKey::Author: return {{dcNs, "dc", "creator", Form::Seq, true}};
-    case InformationKey::Title: return {{dcNs, "dc", "title", Form::Alt, true}};
-    case InformationKey::Subject: return {{dcNs, "dc", "description", Form::Alt, true}};
-    case InformationKey::Keywords:
+    case folio::InfoAuthor: return {{dcNs, "dc", "creator", Form::Seq, true}};
+    case folio::InfoTitle: return {{dcNs, "dc", "title", Form::Alt, true}};
+    case folio::InfoSubject: return {{dcNs, "dc", "description", Form::Alt, true}};
+    case folio::InfoKeywords:
         return {{pdfNs, "pdf", "Keywords", Form::Text, true}, {dcNs, "dc", "subject", Form::Bag, false}};
-    case InformationKey::Creator: return {{xmpNs, "xmp", "CreatorTool", Form::Text, true}};
-    case InformationKey::Producer: return {{pdfNs, "pdf", "Producer", Form::Text, true}};
+    case folio::InfoCreator: return {{xmpNs, "xmp", "CreatorTool", Form::Text, true}};
+    case folio::InfoProducer: return {{pdfNs, "pdf", "Producer", Form::Text, true}};
+    case folio::InfoCreationDate:
+    case folio::InfoModDate: break;  // read only
     }
     return {};
 }
@@ -109,7 +111,7 @@ void copyStartElement(QXmlStreamReader& r, QXmlStreamWriter& w)
 
 } // namespace
 
-bool updateXmpInformation(const std::string& packet, InformationKey key, const QString& value, std::string& result)
+bool updateXmpInformation(const std::string& packet, folio::InfoKey key, const QString& value, std::string& result)
 {
     const std::vector<Property> props = propertiesFor(key);
     std::vector<bool> found(props.size(), false);

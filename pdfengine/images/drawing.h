@@ -43,7 +43,7 @@ struct ImageStream {
 struct FileImage {
     QString path;
     FileIdentity identity;  // the file as it was read
-    int type = 0;           // ImageTypeCode
+    int type = 0;           // folio::ImageType
     int orientation = 1;    // EXIF/TIFF orientation 1..8: how the stored pixels are shown
     int horizontalDpi = 0;  // as stored; 0 when the file records none
     int verticalDpi = 0;

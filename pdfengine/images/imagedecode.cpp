@@ -245,15 +245,15 @@ ImageFileData decodeImage(QPDFObjectHandle image)
 int imageTypeOf(QPDFObjectHandle image)
 {
     if (!image.isStream())
-        return ImageTypeUnknown;
+        return folio::ImageUnknown;
     switch (codecOf(filterChain(image.getDict()))) {
-    case Codec::Dct: return ImageTypeJpeg;
-    case Codec::Jpx: return ImageTypeJpeg2000;
-    case Codec::Jbig2: return ImageTypeJbig2;
-    case Codec::Ccitt: return ImageTypeTiff;
-    case Codec::Plain: return ImageTypePng;
+    case Codec::Dct: return folio::ImageJpeg;
+    case Codec::Jpx: return folio::ImageJpeg2000;
+    case Codec::Jbig2: return folio::ImageJbig2;
+    case Codec::Ccitt: return folio::ImageTiff;
+    case Codec::Plain: return folio::ImagePng;
     }
-    return ImageTypePng;
+    return folio::ImagePng;
 }
 
 ImageFileData imageFileData(QPDFObjectHandle image)

@@ -31,19 +31,19 @@ std::shared_ptr<FileImage> readImageFile(const QString& path)
     bool ok = false;
     try {
         if (starts("\xFF\xD8\xFF", 3)) {
-            image->type = ImageTypeJpeg;
+            image->type = folio::ImageJpeg;
             ok = readJpegImage(bytes, *image);
         } else if (starts("\x89PNG\r\n\x1A\n", 8)) {
-            image->type = ImageTypePng;
+            image->type = folio::ImagePng;
             ok = readPngImage(bytes, *image);
         } else if (starts("GIF87a", 6) || starts("GIF89a", 6)) {
-            image->type = ImageTypeGif;
+            image->type = folio::ImageGif;
             ok = readGifImage(bytes, *image);
         } else if (starts("BM", 2)) {
-            image->type = ImageTypeBmp;
+            image->type = folio::ImageBmp;
             ok = readBmpImage(bytes, *image);
         } else if (starts("II*\0", 4) || starts("MM\0*", 4) || starts("II+\0", 4) || starts("MM\0+", 4)) {
-            image->type = ImageTypeTiff;
+            image->type = folio::ImageTiff;
             ok = readTiffImage(bytes, *image);
         }
     } catch (const std::exception&) {

@@ -76,15 +76,15 @@ const char* knownPaper(int number)
 bool validSetting(int setting, int value)
 {
     switch (setting) {
-    case SettingPaperSize: return value == 0 || knownPaper(value);
-    case SettingPaperLength:
-    case SettingPaperWidth: return value > 0 && value <= 100000;  // up to 10 m of roll paper
-    case SettingCopies: return value >= 1 && value <= 9999;
-    case SettingQuality: return value >= 1 && value <= 4;
-    case SettingColour: return value == 1 || value == 2;
-    case SettingDuplex: return value >= 1 && value <= 3;
-    case SettingMediaType: return value >= 0 && value <= 3;
-    case SettingOrientation: return value == 1 || value == 2;
+    case folio::PrinterPaperSize: return value == 0 || knownPaper(value);
+    case folio::PrinterPaperLength:
+    case folio::PrinterPaperWidth: return value > 0 && value <= 100000;  // up to 10 m of roll paper
+    case folio::PrinterCopies: return value >= 1 && value <= 9999;
+    case folio::PrinterQuality: return value >= 1 && value <= 4;
+    case folio::PrinterColour: return value == 1 || value == 2;
+    case folio::PrinterDuplex: return value >= 1 && value <= 3;
+    case folio::PrinterMediaType: return value >= 0 && value <= 3;
+    case folio::PrinterOrientation: return value == 1 || value == 2;
     default: return false;
     }
 }
@@ -100,27 +100,27 @@ OptionList printerAttributes(const CustomPrinter& printer)
         return it == printer.settings.end() ? -1 : it->second;
     };
 
-    const int paper = setting(SettingPaperSize);
+    const int paper = setting(folio::PrinterPaperSize);
     if (paper > 0) {
         out.emplace_back("media", knownPaper(paper));
-    } else if (paper == 0 && setting(SettingPaperLength) > 0 && setting(SettingPaperWidth) > 0) {
+    } else if (paper == 0 && setting(folio::PrinterPaperLength) > 0 && setting(folio::PrinterPaperWidth) > 0) {
         // Hundredths of a millimetre, short edge first as media names have it;
         // a size within the tolerance of a standard one gets its standard name.
-        const int a = setting(SettingPaperWidth) * 10, b = setting(SettingPaperLength) * 10;
+        const int a = setting(folio::PrinterPaperWidth) * 10, b = setting(folio::PrinterPaperLength) * 10;
         if (pwg_media_t* media = pwgMediaForSize(std::min(a, b), std::max(a, b)))
             out.emplace_back("media", media->pwg);
     }
-    if (const int v = setting(SettingOrientation); v > 0)
+    if (const int v = setting(folio::PrinterOrientation); v > 0)
         out.emplace_back("orientation-requested", v == 2 ? "4" : "3");
-    if (const int v = setting(SettingCopies); v > 0)
+    if (const int v = setting(folio::PrinterCopies); v > 0)
         out.emplace_back("copies", std::to_string(v));
-    if (const int v = setting(SettingQuality); v > 0)  // IPP knows high 5, normal 4, draft 3
+    if (const int v = setting(folio::PrinterQuality); v > 0)  // IPP knows high 5, normal 4, draft 3
         out.emplace_back("print-quality", v == 1 ? "5" : v == 2 ? "4" : "3");
-    if (const int v = setting(SettingColour); v > 0)
+    if (const int v = setting(folio::PrinterColour); v > 0)
         out.emplace_back("print-color-mode", v == 1 ? "monochrome" : "color");
-    if (const int v = setting(SettingDuplex); v > 0)
+    if (const int v = setting(folio::PrinterDuplex); v > 0)
         out.emplace_back("sides", v == 1 ? "one-sided" : v == 2 ? "two-sided-long-edge" : "two-sided-short-edge");
-    if (const int v = setting(SettingMediaType); v > 0)
+    if (const int v = setting(folio::PrinterMediaType); v > 0)
         out.emplace_back("media-type", v == 1 ? "stationery" : v == 2 ? "transparency" : "photographic-glossy");
     return out;
 }

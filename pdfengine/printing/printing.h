@@ -4,6 +4,8 @@
 // (a CUPS destination plus the settings given to SetupCustomPrinter) and the
 // option sets made by PrintOptions.
 
+#include "folioconstants.h"
+
 #include <QString>
 
 #include <map>
@@ -13,22 +15,9 @@
 
 namespace fpe {
 
-// SetupCustomPrinter's setting numbers.
-enum PrinterSetting {
-    SettingPaperSize = 1,    // 0 = custom size from settings 2 and 3, or a known paper number
-    SettingPaperLength = 2,  // tenths of a millimetre
-    SettingPaperWidth = 3,   // tenths of a millimetre
-    SettingCopies = 4,
-    SettingQuality = 5,      // 1 high, 2 medium, 3 low, 4 draft
-    SettingColour = 6,       // 1 monochrome, 2 colour
-    SettingDuplex = 7,       // 1 simplex, 2 long edge, 3 short edge
-    SettingMediaType = 10,   // 0 printer's choice, 1 standard, 2 transparency, 3 glossy
-    SettingOrientation = 11, // 1 portrait, 2 landscape
-};
-
 struct CustomPrinter {
     QString destination;       // the CUPS queue
-    std::map<int, int> settings;  // setting -> value, only those given
+    std::map<int, int> settings;  // folio::PrinterSetting -> value, only those given
     // The queue's own options (lpoptions, its defaults) as NewCustomPrinter
     // found them: each job of the printer takes them without asking again.
     std::vector<std::pair<std::string, std::string>> destinationOptions;

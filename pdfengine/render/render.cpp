@@ -315,8 +315,6 @@ private:
     int pageIndex = 0;
 };
 
-enum RenderFormat { RenderBmp = 0, RenderJpeg = 1, RenderPng = 5, RenderTiff = 7 };
-
 // Once an operation's pages are written, the rasterizer lets go of pixels
 // too many to keep.
 struct TrimRasterizer {
@@ -336,9 +334,9 @@ int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString&
     // given) may ride in the byte above it.
     const int format = Options & 0xff;
     const int quality = Options >> 8;
-    if (format != RenderBmp && format != RenderJpeg && format != RenderPng && format != RenderTiff)
+    if (format != folio::RenderBmp && format != folio::RenderJpeg && format != folio::RenderPng && format != folio::RenderTiff)
         return 0;
-    if (quality < 0 || quality > 100 || (quality != 0 && format != RenderJpeg))
+    if (quality < 0 || quality > 100 || (quality != 0 && format != folio::RenderJpeg))
         return 0;
     Document& doc = selectedDoc();
     const int pageNumber = Page == 0 ? 1 : Page;
@@ -350,20 +348,20 @@ int Instance::RenderPageToFile(double DPI, int Page, int Options, const QString&
         return 0;
     TrimRasterizer trim{*this};
     Raster image;
-    if (!renderPage(*this, doc, pageNumber, DPI, format == RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
+    if (!renderPage(*this, doc, pageNumber, DPI, format == folio::RenderBmp ? Rasterizer::Bgr : Rasterizer::Rgb, image))
         return 0;
     bool written = false;
     switch (format) {
-    case RenderBmp:
+    case folio::RenderBmp:
         written = writeBmp(out, image, DPI);
         break;
-    case RenderJpeg:
+    case folio::RenderJpeg:
         written = writeJpeg(out, image, DPI, quality == 0 ? 90 : quality);
         break;
-    case RenderPng:
+    case folio::RenderPng:
         written = writeWithQt(out, image, DPI, "png", -1);
         break;
-    case RenderTiff: {
+    case folio::RenderTiff: {
         TiffPages tiff(out);
         written = tiff.isOpen() && tiff.add(image, DPI) && tiff.close();
         break;

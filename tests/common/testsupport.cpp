@@ -8,6 +8,10 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -196,6 +200,22 @@ bool loadOnly(PdfEngine& engine, const QString& file, const QString& password)
         engine.RemoveDocument(engine.GetDocumentID(1));
     const int before = engine.GetDocumentID(1);
     return engine.LoadFromFile(file, password) == 1 && engine.RemoveDocument(before) == 1;
+}
+
+QString stderrDuring(const std::function<void()>& work)
+{
+    QTemporaryFile captured;
+    if (!captured.open())
+        return "stderr could not be caught";
+    fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(captured.handle(), 2);
+    work();
+    fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    captured.seek(0);
+    return QString::fromLocal8Bit(captured.readAll());
 }
 
 void keepWhenAsked(QTemporaryDir& dir)

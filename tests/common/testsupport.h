@@ -16,6 +16,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class PdfEngine;
 class QTemporaryDir;
 
@@ -84,6 +86,10 @@ QList<QImage> extractImages(const QString& pdf);
 QString saveChecked(PdfEngine& engine, const QString& file);
 // Makes the file the engine's only document; false when it does not load.
 bool loadOnly(PdfEngine& engine, const QString& file, const QString& password = QString());
+
+// What this process wrote to its standard error while the work ran (libraries
+// that print to it directly included).
+QString stderrDuring(const std::function<void()>& work);
 
 // With FOLIO_KEEP_TEST_FILES set, a test's folder stays, for a look.
 void keepWhenAsked(QTemporaryDir& dir);

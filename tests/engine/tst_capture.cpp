@@ -1,6 +1,7 @@
 // Pages captured out of a document and drawn scaled onto other pages: read
 // back with pdftoppm (where it shows), pdftotext (text stays text) and QPDF.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pdfread.h"
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -83,9 +85,9 @@ private slots:
         const int capture = engine.CapturePage(1);
         QCOMPARE(engine.PageCount(), 0);  // left without pages for a moment
         engine.NewDocument();
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         QCOMPARE(engine.DrawCapturedPage(capture, 100, 50, original.width(), original.height()), 1);
-        engine.SetOrigin(0);
+        engine.SetOrigin(OriginBottomLeft);
         QVERIFY(showsAt(renderPage(saveChecked(engine, path("crop-out.pdf")), 1), original, QPoint(100, 50)));
     }
 

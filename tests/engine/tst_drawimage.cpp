@@ -1,6 +1,7 @@
 // Images read from files and drawn on pages: what lands in the PDF (read back
 // with pdfimages and QPDF) and where it shows (rendered with pdftoppm).
 
+#include "folioconstants.h"
 #include "imagefixtures.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -17,6 +18,7 @@
 #include <zlib.h>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -145,7 +147,7 @@ class TestDrawImage : public QObject
             return QImage();
         const int w = engine.ImageWidth() * scale, h = engine.ImageHeight() * scale;
         loadPage(engine, w, h);
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         return engine.DrawImage(0, 0, w, h) == 1 ? renderPage(saveChecked(engine, path("sized.pdf")), 1) : QImage();
     }
 
@@ -187,7 +189,7 @@ private slots:
         QVERIFY(engine.AddImageFromFile(path("image.jpg"), 6) > 0);
         QCOMPARE(engine.ImageWidth(), 64);
         QCOMPARE(engine.ImageHeight(), 48);
-        QCOMPARE(engine.ImageType(), 1);
+        QCOMPARE(engine.ImageType(), int(ImageJpeg));
         loadPage(engine, 640, 480);
         QCOMPARE(engine.DrawImage(0, 480, 640, 480), 1);
         const QString pdf = saveChecked(engine, path("jpeg.pdf"));
@@ -246,13 +248,13 @@ private slots:
             int type, width, x, y;
         };
         const Case cases[] = {
-            {encoded(img, "PNG"), 2, 40, 300, 150},
-            {encoded(img, "BMP"), 3, 40, 300, 150},
-            {jpeg, 1, 40, 300, 150},
-            {withExif(jpeg, 6), 1, 20, 150, 300},  // a quarter turn swaps them with width and height
-            {withExif(noDensity, 1, 240), 1, 40, 240, 240},  // EXIF's when JFIF has none
-            {noDensity, 1, 40, 0, 0},
-            {gifBytes(2, 1, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {0, 1}), 4, 2, 0, 0},
+            {encoded(img, "PNG"), ImagePng, 40, 300, 150},
+            {encoded(img, "BMP"), ImageBmp, 40, 300, 150},
+            {jpeg, ImageJpeg, 40, 300, 150},
+            {withExif(jpeg, 6), ImageJpeg, 20, 150, 300},  // a quarter turn swaps them with width and height
+            {withExif(noDensity, 1, 240), ImageJpeg, 40, 240, 240},  // EXIF's when JFIF has none
+            {noDensity, ImageJpeg, 40, 0, 0},
+            {gifBytes(2, 1, {qRgb(0, 0, 0), qRgb(255, 255, 255)}, {0, 1}), ImageGif, 2, 0, 0},
         };
         for (const Case& c : cases) {
             QVERIFY(writeFile(path("dpi.img"), c.bytes));
@@ -423,7 +425,7 @@ private slots:
 
         PdfEngine engine("FolioPdfEngine");
         QVERIFY(engine.AddImageFromFile(path("image.tif"), 6) > 0);
-        QCOMPARE(engine.ImageType(), 5);
+        QCOMPARE(engine.ImageType(), int(ImageTiff));
         QCOMPARE(engine.ImageWidth(), 21);
         QCOMPARE(engine.ImageHeight(), 11);
         QCOMPARE(engine.ImageHorizontalResolution(), 200);
@@ -537,8 +539,8 @@ private slots:
         QTest::addColumn<int>("units");
         QTest::addColumn<int>("rotate");
         for (int rotate : {0, 90, 180, 270}) {
-            QTest::addRow("bottom-left points rotate %d", rotate) << 0 << 0 << rotate;
-            QTest::addRow("top-left mm rotate %d", rotate) << 1 << 1 << rotate;
+            QTest::addRow("bottom-left points rotate %d", rotate) << int(OriginBottomLeft) << int(Points) << rotate;
+            QTest::addRow("top-left mm rotate %d", rotate) << int(OriginTopLeft) << int(Millimetres) << rotate;
         }
     }
 
@@ -554,8 +556,8 @@ private slots:
         engine.SetOrigin(origin);
         engine.SetMeasurementUnits(units);
         // The picture's rectangle on the displayed page: x 40..200, y 30..110 from the top (points).
-        const double k = units == 1 ? 25.4 / 72.0 : 1.0;
-        QCOMPARE(engine.DrawImage(40 * k, (origin == 1 ? 30 : 170) * k, 160 * k, 80 * k), 1);
+        const double k = units == Millimetres ? 25.4 / 72.0 : 1.0;
+        QCOMPARE(engine.DrawImage(40 * k, (origin == OriginTopLeft ? 30 : 170) * k, 160 * k, 80 * k), 1);
         const QImage page = renderPage(saveChecked(engine, path("placed.pdf")), 1);
         QCOMPARE(page.size(), QSize(300, 200));
         QVERIFY(near(page.pixel(80, 50), QColor(220, 0, 0)));     // top-left quarter
@@ -587,7 +589,7 @@ private slots:
         PdfEngine engine("FolioPdfEngine");
         QVERIFY(engine.AddImageFromFile(path("red.png"), 6) > 0);
         loadPage(engine, 200, 200, 0, content);
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         QCOMPARE(engine.DrawImage(150, 150, 50, 50), 1);
         const QImage page = renderPage(saveChecked(engine, path("leak.pdf")), 1);
         QVERIFY(near(page.pixel(175, 175), Qt::red, 10));

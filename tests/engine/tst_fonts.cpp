@@ -2,6 +2,7 @@
 // embedding as subsets, extraction, placement, size, colour, and bad input.
 // Every result is read back with poppler-utils and qpdf.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pixels.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -173,10 +175,10 @@ private slots:
         QTest::addColumn<int>("origin");
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QPointF>("expected");  // where the text starts, baseline from the top, in points
-        QTest::newRow("points, bottom-left") << 0 << 0 << QPointF(100, 500) << QPointF(100, 292);
-        QTest::newRow("points, top-left") << 0 << 1 << QPointF(100, 500) << QPointF(100, 500);
-        QTest::newRow("millimetres, top-left") << 1 << 1 << QPointF(50, 100) << QPointF(141.73, 283.46);
-        QTest::newRow("inches, bottom-left") << 2 << 0 << QPointF(1, 9) << QPointF(72, 144);
+        QTest::newRow("points, bottom-left") << int(Points) << int(OriginBottomLeft) << QPointF(100, 500) << QPointF(100, 292);
+        QTest::newRow("points, top-left") << int(Points) << int(OriginTopLeft) << QPointF(100, 500) << QPointF(100, 500);
+        QTest::newRow("millimetres, top-left") << int(Millimetres) << int(OriginTopLeft) << QPointF(50, 100) << QPointF(141.73, 283.46);
+        QTest::newRow("inches, bottom-left") << int(Inches) << int(OriginBottomLeft) << QPointF(1, 9) << QPointF(72, 144);
     }
 
     void placementFollowsUnitsAndOrigin()
@@ -212,7 +214,7 @@ private slots:
         PdfEngine engine("FolioPdfEngine");
         QCOMPARE(engine.LoadFromFile(path("rotated.pdf"), QString()), 1);
         QVERIFY(engine.AddTrueTypeFont("DejaVu Sans", 0) > 0);
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         engine.SetTextSize(30);
         QCOMPARE(engine.DrawText(50, 100, "HHHHHH"), 1);
         const QString file = saveChecked(engine, path("rotated-drawn.pdf"));
@@ -235,7 +237,7 @@ private slots:
         const QRawFont raw = QRawFont::fromFont(font);
         const double expected = (raw.ascent() + raw.descent()) / 100.0;  // at 10 points
         QVERIFY(std::abs(engine.GetTextHeight() - expected) < 0.05);
-        engine.SetMeasurementUnits(1);
+        engine.SetMeasurementUnits(Millimetres);
         QVERIFY(std::abs(engine.GetTextHeight() - expected * 25.4 / 72) < 0.02);
         engine.SetTextSize(30);
         QVERIFY(std::abs(engine.GetTextHeight() - 3 * expected * 25.4 / 72) < 0.05);
@@ -245,7 +247,7 @@ private slots:
     {
         PdfEngine engine("FolioPdfEngine");
         QVERIFY(engine.AddTrueTypeFont("DejaVu Sans", 0) > 0);
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         engine.SetTextSize(10);
         engine.SetTextColor(1, 0, 0);
         QCOMPARE(engine.DrawText(50, 100, "HHHH"), 1);
@@ -267,7 +269,7 @@ private slots:
         // This family has one regular face only.
         const QString family = "DejaVu Math TeX Gyre";
         PdfEngine engine("FolioPdfEngine");
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         engine.SetTextSize(40);
         const QStringList styles{"", " [Bold]", " [Italic]"};
         for (int i = 0; i < 3; ++i) {

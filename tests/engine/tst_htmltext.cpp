@@ -3,6 +3,7 @@
 // features (breaks, fonts, styles, entities, kept spaces, long words) and
 // malformed markup, checked with pdftotext, pdffonts and pdftoppm.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pixels.h"
@@ -15,6 +16,7 @@
 #include <cmath>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -58,7 +60,7 @@ class TestHtmlText : public QObject
         const QString blank = path(QString("blank-%1.pdf").arg(pages));
         if (!writePdf(blank, std::vector<PageLayout>(size_t(pages), {QRectF(QPointF(), size)})) || engine.LoadFromFile(blank, QString()) != 1)
             return false;
-        engine.SetOrigin(1);
+        engine.SetOrigin(OriginTopLeft);
         return engine.SetHTMLNormalFont("Default", engine.AddTrueTypeFont("DejaVu Sans", 0)) == 1;
     }
 
@@ -318,7 +320,7 @@ private slots:
             QCOMPARE(engine.DrawHTMLTextBox(50, 50, 300, h, body), QString());
             QVERIFY(!engine.DrawHTMLTextBox(50, 400, 300, h - 0.5, body).isEmpty());
         }
-        engine.SetMeasurementUnits(1);
+        engine.SetMeasurementUnits(Millimetres);
         QVERIFY(std::abs(engine.GetHTMLTextHeight(300, "one line") - line * 25.4 / 72) < 0.01);
         QCOMPARE(engine.GetHTMLTextHeight(300, QString()), 0.0);
         QCOMPARE(engine.GetHTMLTextHeight(0, "no width"), 0.0);

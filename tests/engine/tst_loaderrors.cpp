@@ -2,6 +2,7 @@
 // instance, and LastLoadError tells why (also after a success that follows a
 // failure).
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "testsupport.h"
@@ -10,12 +11,7 @@
 #include <QtTest>
 
 using namespace testsupport;
-
-namespace {
-
-enum { Succeeded = 0, NoFile = 1, NotPdf = 2, Damaged = 3, Password = 4 };
-
-} // namespace
+using namespace folio;
 
 class TestLoadErrors : public QObject
 {
@@ -44,19 +40,19 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("password");
         QTest::addColumn<int>("reason");
-        QTest::newRow("missing") << "missing.pdf" << "" << int(NoFile);
-        QTest::newRow("a folder") << "." << "" << int(NoFile);
-        QTest::newRow("text") << "text.pdf" << "" << int(NotPdf);
-        QTest::newRow("empty") << "empty.pdf" << "" << int(NotPdf);
-        QTest::newRow("binary noise") << "noise.pdf" << "" << int(NotPdf);
-        QTest::newRow("header then garbage") << "garbage.pdf" << "" << int(Damaged);
-        QTest::newRow("first bytes only") << "stub.pdf" << "" << int(Damaged);
-        QTest::newRow("no pages") << "no-pages.pdf" << "" << int(Damaged);
-        QTest::newRow("protected, no password") << "locked.pdf" << "" << int(Password);
-        QTest::newRow("protected, wrong password") << "locked.pdf" << "guess" << int(Password);
-        QTest::newRow("protected, right password") << "locked.pdf" << "user-pw" << int(Succeeded);
-        QTest::newRow("owner password") << "locked.pdf" << "owner-pw" << int(Succeeded);
-        QTest::newRow("good") << "good.pdf" << "" << int(Succeeded);
+        QTest::newRow("missing") << "missing.pdf" << "" << int(LoadNoFile);
+        QTest::newRow("a folder") << "." << "" << int(LoadNoFile);
+        QTest::newRow("text") << "text.pdf" << "" << int(LoadNotPdf);
+        QTest::newRow("empty") << "empty.pdf" << "" << int(LoadNotPdf);
+        QTest::newRow("binary noise") << "noise.pdf" << "" << int(LoadNotPdf);
+        QTest::newRow("header then garbage") << "garbage.pdf" << "" << int(LoadDamaged);
+        QTest::newRow("first bytes only") << "stub.pdf" << "" << int(LoadDamaged);
+        QTest::newRow("no pages") << "no-pages.pdf" << "" << int(LoadDamaged);
+        QTest::newRow("protected, no password") << "locked.pdf" << "" << int(LoadNeedsPassword);
+        QTest::newRow("protected, wrong password") << "locked.pdf" << "guess" << int(LoadNeedsPassword);
+        QTest::newRow("protected, right password") << "locked.pdf" << "user-pw" << int(LoadSucceeded);
+        QTest::newRow("owner password") << "locked.pdf" << "owner-pw" << int(LoadSucceeded);
+        QTest::newRow("good") << "good.pdf" << "" << int(LoadSucceeded);
     }
 
     void eachFailureHasItsReason()
@@ -66,10 +62,10 @@ private slots:
         QFETCH(int, reason);
         PdfEngine e("FolioPdfEngine");
         const int before = e.SelectedDocument();
-        QCOMPARE(e.LastLoadError(), int(Succeeded));
-        QCOMPARE(e.LoadFromFile(path(file), password), reason == Succeeded ? 1 : 0);
+        QCOMPARE(e.LastLoadError(), int(LoadSucceeded));
+        QCOMPARE(e.LoadFromFile(path(file), password), reason == LoadSucceeded ? Success : 0);
         QCOMPARE(e.LastLoadError(), reason);
-        if (reason != Succeeded) {  // nothing changed
+        if (reason != LoadSucceeded) {  // nothing changed
             QCOMPARE(e.DocumentCount(), 1);
             QCOMPARE(e.SelectedDocument(), before);
             QCOMPARE(e.PageCount(), 1);
@@ -80,13 +76,13 @@ private slots:
     {
         PdfEngine e("FolioPdfEngine");
         QCOMPARE(e.LoadFromFile(path("locked.pdf"), QString()), 0);
-        QCOMPARE(e.LastLoadError(), int(Password));
+        QCOMPARE(e.LastLoadError(), int(LoadNeedsPassword));
         QCOMPARE(e.LoadFromFile(path("good.pdf"), QString()), 1);
-        QCOMPARE(e.LastLoadError(), int(Succeeded));
+        QCOMPARE(e.LastLoadError(), int(LoadSucceeded));
         QCOMPARE(e.LoadFromFile(path("text.pdf"), QString()), 0);
-        QCOMPARE(e.LastLoadError(), int(NotPdf));
+        QCOMPARE(e.LastLoadError(), int(LoadNotPdf));
         QCOMPARE(e.PageCount(), 2);  // other operations leave it alone
-        QCOMPARE(e.LastLoadError(), int(NotPdf));
+        QCOMPARE(e.LastLoadError(), int(LoadNotPdf));
     }
 };
 

@@ -2,6 +2,7 @@
 // removal that keeps the tree well linked (checked with QPDF and qpdf
 // --check), the order and destinations of new bookmarks, damaged trees.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pdfread.h"
@@ -11,6 +12,7 @@
 #include <QtTest>
 
 using namespace testsupport;
+using namespace folio;
 
 class TestOutlines : public QObject
 {
@@ -96,7 +98,7 @@ private slots:
 
         // Under a parent: first child too. Positions count down from the top, in the current units.
         QVERIFY(e.NewOutline(a, "second", 2, 72.0) > 0);
-        e.SetMeasurementUnits(1);
+        e.SetMeasurementUnits(Millimetres);
         QVERIFY(e.NewOutline(a, "first", 3, 25.4) > 0);
         QCOMPARE(saved(e, "nested.pdf", WithDepth | WithPage | WithTop),
                  QStringList({"0:ä 文件.pdf@1:792", "1:first@3:720", "1:second@2:720", "0:b.pdf@4:792", "0:c.pdf@6:792"}));

@@ -3,6 +3,7 @@
 // inserted and deleted pages; new page dimensions. Results are read back with
 // pdfinfo and pdftotext.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
 #include "pdfread.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -35,7 +37,7 @@ int rotationOf(const QString& path, int page)
 
 double inUnits(double points, int units)
 {
-    return units == 1 ? points * 25.4 / 72 : units == 2 ? points / 72 : points;
+    return units == Millimetres ? points * 25.4 / 72 : units == Inches ? points / 72 : points;
 }
 
 } // namespace
@@ -64,15 +66,15 @@ private slots:
         QCOMPARE(e.LoadFromFile(path("sizes.pdf"), QString()), 1);
         QCOMPARE(e.SelectPage(0), 0);
         QCOMPARE(e.SelectPage(4), 0);
-        QCOMPARE(e.SetMeasurementUnits(1), 1);
+        QCOMPARE(e.SetMeasurementUnits(Millimetres), 1);
         QCOMPARE(e.SelectPage(1), 1);
         QCOMPARE(qRound(e.PageWidth() * 10), 2100);
         QCOMPARE(qRound(e.PageHeight() * 10), 2970);
-        QCOMPARE(e.SetMeasurementUnits(2), 1);
+        QCOMPARE(e.SetMeasurementUnits(Inches), 1);
         QCOMPARE(e.SelectPage(2), 1);
         QCOMPARE(e.PageWidth(), 11.0);
         QCOMPARE(e.PageHeight(), 8.5);
-        QCOMPARE(e.SetMeasurementUnits(0), 1);
+        QCOMPARE(e.SetMeasurementUnits(Points), 1);
         QCOMPARE(e.SelectPage(3), 1);
         QCOMPARE(e.PageWidth(), 400.0);
         QCOMPARE(e.PageHeight(), 300.0);
@@ -101,7 +103,7 @@ private slots:
         QFETCH(int, units);
         QFETCH(QRectF, shown);
         const double pageHeight = rotate % 180 ? 612 : 792;
-        const double top = origin == 1 ? pageHeight - shown.y() - shown.height() : shown.y() + shown.height();
+        const double top = origin == OriginTopLeft ? pageHeight - shown.y() - shown.height() : shown.y() + shown.height();
         const double expected[] = {shown.x(), top, shown.width(), shown.height()};
 
         // Reading the crop box of a file.
@@ -110,21 +112,21 @@ private slots:
         e.SetMeasurementUnits(units);
         e.SetOrigin(origin);
         for (int d = 0; d < 4; ++d)
-            QVERIFY(std::fabs(e.GetPageBox(2, d) - inUnits(expected[d], units)) < 0.001);
+            QVERIFY(std::fabs(e.GetPageBox(CropBox, d) - inUnits(expected[d], units)) < 0.001);
         // Trim, bleed and art boxes fall back to the crop box.
-        for (int type : {3, 4, 5})
-            QVERIFY(std::fabs(e.GetPageBox(type, 2) - inUnits(shown.width(), units)) < 0.001);
+        for (int type : {BleedBox, TrimBox, ArtBox})
+            QVERIFY(std::fabs(e.GetPageBox(type, BoxWidth) - inUnits(shown.width(), units)) < 0.001);
         // The MediaBox starts at the displayed page's corner.
-        QCOMPARE(e.GetPageBox(1, 0), 0.0);
-        QVERIFY(std::fabs(e.GetPageBox(1, 1) - (origin == 1 ? 0.0 : inUnits(pageHeight, units))) < 0.001);
-        QVERIFY(std::fabs(e.GetPageBox(1, 3) - inUnits(pageHeight, units)) < 0.001);
+        QCOMPARE(e.GetPageBox(MediaBox, BoxLeft), 0.0);
+        QVERIFY(std::fabs(e.GetPageBox(MediaBox, BoxTop) - (origin == OriginTopLeft ? 0.0 : inUnits(pageHeight, units))) < 0.001);
+        QVERIFY(std::fabs(e.GetPageBox(MediaBox, BoxHeight) - inUnits(pageHeight, units)) < 0.001);
         QVERIFY(std::fabs(e.PageHeight() - inUnits(pageHeight, units)) < 0.001);
-        QCOMPARE(e.GetPageBox(0, 0), 0.0);
-        QCOMPARE(e.GetPageBox(2, 4), 0.0);
+        QCOMPARE(e.GetPageBox(0, BoxLeft), 0.0);
+        QCOMPARE(e.GetPageBox(CropBox, 4), 0.0);
 
         // Setting the same box on a page without one gives the file's box.
         QCOMPARE(e.LoadFromFile(boxesFile(rotate, false), QString()), 1);
-        QVERIFY(std::fabs(e.GetPageBox(2, 2) - e.PageWidth()) < 0.001);
+        QVERIFY(std::fabs(e.GetPageBox(CropBox, BoxWidth) - e.PageWidth()) < 0.001);
         QCOMPARE(e.SetCropBox(inUnits(expected[0], units), inUnits(top, units), inUnits(expected[2], units), inUnits(expected[3], units)), 1);
         QCOMPARE(e.SaveToFile(path("crop.pdf")), 1);
         QCOMPARE(box(path("crop.pdf"), 1, "CropBox"), "[150 260 500 900]");
@@ -136,10 +138,10 @@ private slots:
         // Each page: turn by 90, read the crop, recompute it from its margins (one replaced).
         PdfEngine e("FolioPdfEngine");
         QCOMPARE(e.LoadFromFile(boxesFile(0, true), QString()), 1);
-        e.SetOrigin(1);
+        e.SetOrigin(OriginTopLeft);
         QCOMPARE(e.RotatePage(90), 1);
-        const double cropLeft = e.GetPageBox(2, 0), cropTop = e.GetPageBox(2, 1);
-        const double cropWidth = e.GetPageBox(2, 2), cropHeight = e.GetPageBox(2, 3);
+        const double cropLeft = e.GetPageBox(CropBox, BoxLeft), cropTop = e.GetPageBox(CropBox, BoxTop);
+        const double cropWidth = e.GetPageBox(CropBox, BoxWidth), cropHeight = e.GetPageBox(CropBox, BoxHeight);
         const double W = e.PageWidth(), H = e.PageHeight();
         QCOMPARE(W, 792.0);
         const double right = W - cropWidth - cropLeft, bottom = H - cropHeight - cropTop;
@@ -150,9 +152,9 @@ private slots:
 
         // "Change Left Margin" 36: the displayed left edge moves, the others stay.
         QCOMPARE(e.SetCropBox(36, cropTop, W - right - 36, H - bottom - cropTop), 1);
-        QCOMPARE(e.GetPageBox(2, 0), 36.0);
-        QCOMPARE(e.GetPageBox(2, 1), cropTop);
-        QCOMPARE(e.GetPageBox(2, 0) + e.GetPageBox(2, 2), cropLeft + cropWidth);
+        QCOMPARE(e.GetPageBox(CropBox, BoxLeft), 36.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxTop), cropTop);
+        QCOMPARE(e.GetPageBox(CropBox, BoxLeft) + e.GetPageBox(CropBox, BoxWidth), cropLeft + cropWidth);
         QCOMPARE(e.SaveToFile(path("turned-left.pdf")), 1);
         // Displayed left is the unturned page's bottom: the user-space bottom moved to 200 + 36.
         QCOMPARE(box(path("turned-left.pdf"), 1, "CropBox"), "[150 236 500 900]");
@@ -164,12 +166,12 @@ private slots:
         QCOMPARE(e.SetCropBox(10, 700, 0, 100), 0);
         QCOMPARE(e.SetCropBox(10, 700, 100, -5), 0);
         QCOMPARE(e.SetCropBox(1000, 700, 100, 100), 0);  // wholly beside the page
-        QCOMPARE(e.GetPageBox(2, 2), 612.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxWidth), 612.0);
         QCOMPARE(e.SetCropBox(-100, 900, 300, 400), 1);  // partly outside: clipped
-        QCOMPARE(e.GetPageBox(2, 0), 0.0);
-        QCOMPARE(e.GetPageBox(2, 1), 792.0);
-        QCOMPARE(e.GetPageBox(2, 2), 200.0);
-        QCOMPARE(e.GetPageBox(2, 3), 292.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxLeft), 0.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxTop), 792.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxWidth), 200.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxHeight), 292.0);
         QCOMPARE(e.SaveToFile(path("clipped.pdf")), 1);
         QCOMPARE(box(path("clipped.pdf"), 1, "CropBox"), "[0 500 200 792]");
     }
@@ -270,11 +272,11 @@ private slots:
         QCOMPARE(e.LoadFromFile(boxesFile(90, true), QString()), 1);
         QCOMPARE(e.SetPageDimensions(0, 100), 0);
         QCOMPARE(e.SetPageDimensions(100, -1), 0);
-        e.SetMeasurementUnits(1);
+        e.SetMeasurementUnits(Millimetres);
         QCOMPARE(e.SetPageDimensions(254, 127), 1);  // 720 x 360 points, as displayed
         QVERIFY(std::fabs(e.PageWidth() - 254) < 1e-9);
         QVERIFY(std::fabs(e.PageHeight() - 127) < 1e-9);
-        QVERIFY(std::fabs(e.GetPageBox(2, 2) - 254) < 1e-9);  // the crop box went
+        QVERIFY(std::fabs(e.GetPageBox(CropBox, BoxWidth) - 254) < 1e-9);  // the crop box went
         QCOMPARE(e.SaveToFile(path("dims.pdf")), 1);
         QVERIFY(qpdfCheck(path("dims.pdf")));
         // Turned by 90: the MediaBox is 360 wide and 720 high, from its old corner.
@@ -287,9 +289,9 @@ private slots:
         pdf->getRoot().getKey("/Pages").replaceKey("/CropBox", QPDFObjectHandle::parse("[10 10 300 300]"));
         QVERIFY(writePdf(*pdf, path("inherit.pdf")));
         QCOMPARE(e.LoadFromFile(path("inherit.pdf"), QString()), 1);
-        e.SetMeasurementUnits(0);
+        e.SetMeasurementUnits(Points);
         QCOMPARE(e.SelectPage(2), 1);
-        QCOMPARE(e.GetPageBox(2, 2), 290.0);
+        QCOMPARE(e.GetPageBox(CropBox, BoxWidth), 290.0);
         QCOMPARE(e.SetPageDimensions(400, 500), 1);
         QCOMPARE(e.SaveToFile(path("inherit-out.pdf")), 1);
         QCOMPARE(box(path("inherit-out.pdf"), 2, "CropBox"), "[0 0 400 500]");

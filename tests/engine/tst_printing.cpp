@@ -1,6 +1,7 @@
 // Printing through CUPS: custom printers, print options and print jobs, read
 // back from the scheduler (job attributes) and from the cups-pdf output.
 
+#include "folioconstants.h"
 #include "cupssupport.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 using namespace testsupport;
+using namespace folio;
 
 class TestPrinting : public QObject
 {
@@ -53,12 +55,12 @@ private slots:
         const QString name = engine.NewCustomPrinter(cupstest::printer());
         QVERIFY(!name.isEmpty());
         // The batch printer's order: paper, orientation, then options, then the rest.
-        for (const auto& [setting, value] : QList<QPair<int, int>>{{1, 0}, {2, 2970}, {3, 2100}, {11, 2}})
+        for (const auto& [setting, value] : QList<QPair<int, int>>{{PrinterPaperSize, 0}, {PrinterPaperLength, 2970}, {PrinterPaperWidth, 2100}, {PrinterOrientation, 2}})
             QCOMPARE(engine.SetupCustomPrinter(name, setting, value), 1);
         const QString title = "Quarterly report \u00e9t\u00e9 \u2013 draft";
         const int options = engine.PrintOptions(2, 1, title);
         QVERIFY(options > 0);
-        for (const auto& [setting, value] : QList<QPair<int, int>>{{4, 3}, {5, 3}, {6, 1}, {7, 2}, {10, 3}})
+        for (const auto& [setting, value] : QList<QPair<int, int>>{{PrinterCopies, 3}, {PrinterQuality, 3}, {PrinterColour, 1}, {PrinterDuplex, 2}, {PrinterMediaType, 3}})
             QCOMPARE(engine.SetupCustomPrinter(name, setting, value), 1);
 
         const int job = print(engine, name, 2, 3, options);
@@ -80,22 +82,22 @@ private slots:
         QTest::addColumn<int>("autoRotate");
         QTest::addColumn<QStringList>("expected");  // attribute=value
         QTest::newRow("portrait high colour simplex standard, no scaling")
-            << QList<int>{11, 1, 5, 1, 6, 2, 7, 1, 10, 1} << 0 << 1
+            << QList<int>{PrinterOrientation, 1, PrinterQuality, 1, PrinterColour, 2, PrinterDuplex, 1, PrinterMediaType, 1} << 0 << 1
             << QStringList{"orientation-requested=3", "print-quality=5", "print-color-mode=color", "sides=one-sided",
                            "media-type=stationery", "print-scaling=none"};
         QTest::newRow("medium, short edge, transparency, fit, no auto-rotation")
-            << QList<int>{5, 2, 7, 3, 10, 2} << 1 << 0
+            << QList<int>{PrinterQuality, 2, PrinterDuplex, 3, PrinterMediaType, 2} << 1 << 0
             << QStringList{"print-quality=4", "sides=two-sided-short-edge", "media-type=transparency", "print-scaling=fit",
                            "pdftopdfAutoRotate=false"};
-        QTest::newRow("low and draft are both draft") << QList<int>{5, 4} << 1 << 1 << QStringList{"print-quality=3"};
-        QTest::newRow("custom paper size") << QList<int>{1, 0, 2, 2345, 3, 1234} << 1 << 1
+        QTest::newRow("low and draft are both draft") << QList<int>{PrinterQuality, 4} << 1 << 1 << QStringList{"print-quality=3"};
+        QTest::newRow("custom paper size") << QList<int>{PrinterPaperSize, 0, PrinterPaperLength, 2345, PrinterPaperWidth, 1234} << 1 << 1
                                            << QStringList{"media=custom_123.4x234.5mm_123.4x234.5mm"};
-        QTest::newRow("a size near a standard one takes its name") << QList<int>{1, 0, 2, 2794, 3, 2159} << 1 << 1
+        QTest::newRow("a size near a standard one takes its name") << QList<int>{PrinterPaperSize, 0, PrinterPaperLength, 2794, PrinterPaperWidth, 2159} << 1 << 1
                                                                    << QStringList{"media=na_letter_8.5x11in"};
-        QTest::newRow("landscape paper given wide is the same sheet") << QList<int>{1, 0, 2, 2100, 3, 2970} << 1 << 1
+        QTest::newRow("landscape paper given wide is the same sheet") << QList<int>{PrinterPaperSize, 0, PrinterPaperLength, 2100, PrinterPaperWidth, 2970} << 1 << 1
                                                                       << QStringList{"media=iso_a4_210x297mm"};
-        QTest::newRow("paper by number") << QList<int>{1, 11} << 1 << 1 << QStringList{"media=iso_a5_148x210mm"};
-        QTest::newRow("media type left to the printer") << QList<int>{10, 0} << 1 << 1 << QStringList{"media-type="};
+        QTest::newRow("paper by number") << QList<int>{PrinterPaperSize, 11} << 1 << 1 << QStringList{"media=iso_a5_148x210mm"};
+        QTest::newRow("media type left to the printer") << QList<int>{PrinterMediaType, 0} << 1 << 1 << QStringList{"media-type="};
     }
 
     void valuesMapToTheirAttributes()
@@ -143,9 +145,10 @@ private slots:
         QVERIFY(!name.isEmpty() && engine.NewCustomPrinter(cupstest::printer()) != name);
 
         // Unknown printers, settings and values are refused.
-        QCOMPARE(engine.SetupCustomPrinter("NoSuchPrinter", 4, 1), 0);
+        QCOMPARE(engine.SetupCustomPrinter("NoSuchPrinter", PrinterCopies, 1), 0);
         for (const auto& [setting, value] :
-             QList<QPair<int, int>>{{8, 1}, {4, 0}, {4, -2}, {5, 5}, {6, 3}, {7, 0}, {10, 4}, {11, 3}, {1, 4242}, {2, 0}, {3, -1}})
+             QList<QPair<int, int>>{{8, 1}, {PrinterCopies, 0}, {PrinterCopies, -2}, {PrinterQuality, 5}, {PrinterColour, 3}, {PrinterDuplex, 0},
+                                    {PrinterMediaType, 4}, {PrinterOrientation, 3}, {PrinterPaperSize, 4242}, {PrinterPaperLength, 0}, {PrinterPaperWidth, -1}})
             QVERIFY2(engine.SetupCustomPrinter(name, setting, value) == 0, qPrintable(QString("%1=%2").arg(setting).arg(value)));
         QCOMPARE(engine.PrintOptions(3, 1, QString()), 0);
         QCOMPARE(engine.PrintOptions(-1, 1, QString()), 0);
@@ -173,7 +176,7 @@ private slots:
         const QString name = engine.NewCustomPrinter("FolioGone");
         QVERIFY(!name.isEmpty());
         QCOMPARE(run("lpadmin", {"-x", "FolioGone"}), 0);
-        QCOMPARE(engine.SetupCustomPrinter(name, 4, 2), 1);  // settings are kept by the engine
+        QCOMPARE(engine.SetupCustomPrinter(name, PrinterCopies, 2), 1);  // settings are kept by the engine
         QCOMPARE(engine.PrintDocument(name, 1, 4, engine.PrintOptions(1, 1, "gone")), 0);
         QCOMPARE(engine.LastPrintError(), "no printer FolioGone");
     }

@@ -3,6 +3,7 @@
 // rotation), multi-page TIFF read back with libtiff, refused renders that
 // write nothing, edits and replaced source files, damaged input.
 
+#include "folioconstants.h"
 #include "imagefixtures.h"
 #include "pdfbuild.h"
 #include "pdfengine.h"
@@ -14,15 +15,14 @@
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QtTest>
 
 #include <cmath>
 
 #include <tiffio.h>
-#include <unistd.h>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -84,7 +84,7 @@ class TestRender : public QObject
     QImage rendered(int page, double dpi)
     {
         const QString out = path("rendered.bmp");
-        return engine.RenderPageToFile(dpi, page, 0, out) == 1 ? readImage(out) : QImage();
+        return engine.RenderPageToFile(dpi, page, RenderBmp, out) == 1 ? readImage(out) : QImage();
     }
 
 private slots:
@@ -112,23 +112,18 @@ private slots:
         bytes.replace("xref", "xxxx");
         QVERIFY(writeFile(pdf, bytes));
 
-        QTemporaryFile captured;
-        QVERIFY(captured.open());
-        fflush(stderr);
-        const int saved = ::dup(2);
-        ::dup2(captured.handle(), 2);
-        const bool loaded = loadOnly(engine, pdf);
-        const int bmp = engine.RenderPageToFile(72, 1, 0, path("noisy.bmp"));
-        const int tiff = engine.RenderAsMultipageTIFFToFile(72, "1", 0, 0, path("noisy.tif"));
-        fflush(stderr);
-        ::dup2(saved, 2);
-        ::close(saved);
+        bool loaded = false;
+        int bmp = 0, tiff = 0;
+        const QString said = stderrDuring([&] {
+            loaded = loadOnly(engine, pdf);
+            bmp = engine.RenderPageToFile(72, 1, RenderBmp, path("noisy.bmp"));
+            tiff = engine.RenderAsMultipageTIFFToFile(72, "1", 0, 0, path("noisy.tif"));
+        });
         QVERIFY(loaded);
         QCOMPARE(bmp, 1);
         QCOMPARE(tiff, 1);
         QCOMPARE(QColor(readImage(path("noisy.bmp")).pixel(20, 80)), QColor(255, 0, 0));
-        captured.seek(0);
-        QCOMPARE(QString::fromLocal8Bit(captured.readAll()), QString());
+        QCOMPARE(said, QString());
     }
 
     void rendersAsPdftoppm_data()
@@ -137,13 +132,13 @@ private slots:
         QTest::addColumn<QByteArray>("format");
         QTest::addColumn<int>("page");
         QTest::addColumn<double>("dpi");
-        QTest::newRow("bmp") << 0 << QByteArray("bmp") << 1 << 72.0;
-        QTest::newRow("bmp, odd width") << 0 << QByteArray("bmp") << 2 << 97.0;
-        QTest::newRow("png") << 5 << QByteArray("png") << 2 << 150.0;
-        QTest::newRow("png, page 0 is page 1") << 5 << QByteArray("png") << 0 << 50.0;
-        QTest::newRow("jpeg") << 1 << QByteArray("jpeg") << 3 << 100.0;
-        QTest::newRow("jpeg, quality 95") << (1 | 95 << 8) << QByteArray("jpeg") << 1 << 80.0;
-        QTest::newRow("tiff") << 7 << QByteArray("tiff") << 3 << 60.0;
+        QTest::newRow("bmp") << int(RenderBmp) << QByteArray("bmp") << 1 << 72.0;
+        QTest::newRow("bmp, odd width") << int(RenderBmp) << QByteArray("bmp") << 2 << 97.0;
+        QTest::newRow("png") << int(RenderPng) << QByteArray("png") << 2 << 150.0;
+        QTest::newRow("png, page 0 is page 1") << int(RenderPng) << QByteArray("png") << 0 << 50.0;
+        QTest::newRow("jpeg") << int(RenderJpeg) << QByteArray("jpeg") << 3 << 100.0;
+        QTest::newRow("jpeg, quality 95") << RenderJpegAtQuality(95) << QByteArray("jpeg") << 1 << 80.0;
+        QTest::newRow("tiff") << int(RenderTiff) << QByteArray("tiff") << 3 << 60.0;
     }
 
     void rendersAsPdftoppm()
@@ -188,15 +183,15 @@ private slots:
         QTest::addColumn<double>("dpi");
         QTest::addColumn<int>("page");
         QTest::addColumn<int>("option");
-        QTest::newRow("page past the end") << 72.0 << 4 << 5;
-        QTest::newRow("negative page") << 72.0 << -1 << 5;
+        QTest::newRow("page past the end") << 72.0 << 4 << int(RenderPng);
+        QTest::newRow("negative page") << 72.0 << -1 << int(RenderPng);
         QTest::newRow("unknown option") << 72.0 << 1 << 3;
-        QTest::newRow("JPEG quality over 100") << 72.0 << 1 << (1 | 101 << 8);
-        QTest::newRow("quality of a PNG") << 72.0 << 1 << (5 | 50 << 8);
-        QTest::newRow("zero dpi") << 0.0 << 1 << 0;
-        QTest::newRow("nan dpi") << qQNaN() << 1 << 0;
-        QTest::newRow("infinite dpi") << qInf() << 1 << 0;
-        QTest::newRow("too many pixels") << 8000.0 << 1 << 0;  // 300 x 200 pt: over 400 million
+        QTest::newRow("JPEG quality over 100") << 72.0 << 1 << RenderJpegAtQuality(101);
+        QTest::newRow("quality of a PNG") << 72.0 << 1 << (RenderPng | 50 << 8);
+        QTest::newRow("zero dpi") << 0.0 << 1 << int(RenderBmp);
+        QTest::newRow("nan dpi") << qQNaN() << 1 << int(RenderBmp);
+        QTest::newRow("infinite dpi") << qInf() << 1 << int(RenderBmp);
+        QTest::newRow("too many pixels") << 8000.0 << 1 << int(RenderBmp);  // 300 x 200 pt: over 400 million
     }
 
     void refusedRendersWriteNothing()
@@ -216,7 +211,7 @@ private slots:
     {
         QVERIFY(loadOnly(engine, drawing));
         for (const QString& target : {path("missing/folder/x.png"), dir.path(), QString()})
-            QCOMPARE(engine.RenderPageToFile(72, 1, 5, target), 0);
+            QCOMPARE(engine.RenderPageToFile(72, 1, RenderPng, target), 0);
         QCOMPARE(engine.RenderAsMultipageTIFFToFile(72, "1", 0, 0, path("missing/x.tif")), 0);
     }
 
@@ -305,7 +300,7 @@ private slots:
         QVERIFY(engine.DeletePages(1, 1) > 0);
         QVERIFY(sameAsPoppler(rendered(1, 40), drawing, 2, 40));
         QVERIFY(engine.GetPageText(0).contains("Page 2"));
-        QCOMPARE(engine.RenderPageToFile(40, 3, 0, path("gone.bmp")), 0);
+        QCOMPARE(engine.RenderPageToFile(40, 3, RenderBmp, path("gone.bmp")), 0);
 
         // As the image tool renders one page: a new document, the page copied
         // in, the blank first page deleted.
@@ -332,12 +327,12 @@ private slots:
             int document;
             QString pdf;
             int option;
-        } turns[] = {{first, alpha, 0}, {second, bravo, 0}, {first, alpha, 5}, {second, bravo, 7}, {second, bravo, 0}};
+        } turns[] = {{first, alpha, RenderBmp}, {second, bravo, RenderBmp}, {first, alpha, RenderPng}, {second, bravo, RenderTiff}, {second, bravo, RenderBmp}};
         for (const auto& turn : turns) {
             QVERIFY(engine.SelectDocument(turn.document));
             const QString out = path(QString("turn.%1").arg(turn.option));
             QCOMPARE(engine.RenderPageToFile(45, 1, turn.option, out), 1);
-            QVERIFY(sameAsPoppler(turn.option == 7 ? readTiff(out).value(0).image : readImage(out), turn.pdf, 1, 45));
+            QVERIFY(sameAsPoppler(turn.option == RenderTiff ? readTiff(out).value(0).image : readImage(out), turn.pdf, 1, 45));
         }
         QCOMPARE(engine.RemoveDocument(first), 1);
         QCOMPARE(engine.LoadFromFile(alpha, QString()), 1);
@@ -349,7 +344,7 @@ private slots:
         // Pixels of a large page are let go of after it; the next page draws as usual.
         QVERIFY(loadOnly(engine, drawing));
         const QString large = path("large.jpg");
-        QCOMPARE(engine.RenderPageToFile(1400, 1, 1, large), 1);
+        QCOMPARE(engine.RenderPageToFile(1400, 1, RenderJpeg, large), 1);
         QCOMPARE(readImage(large).size(), QSize(5834, 3889));
         QVERIFY(sameAsPoppler(rendered(2, 50), drawing, 2, 50));
     }
@@ -387,7 +382,7 @@ private slots:
             if (engine.LoadFromFile(path("damaged.pdf"), QString()) != 1)
                 continue;
             for (int page = 1; page <= engine.PageCount(); ++page) {
-                if (engine.RenderPageToFile(36, page, 5, path("damaged.png")) == 1)
+                if (engine.RenderPageToFile(36, page, RenderPng, path("damaged.png")) == 1)
                     QVERIFY(!readImage(path("damaged.png")).isNull());
                 engine.SelectPage(page);
                 engine.GetPageText(7);

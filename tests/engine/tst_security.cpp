@@ -2,6 +2,7 @@
 // non-ASCII ones) for every handler qpdf writes, refusing wrong passwords
 // without changing anything, and saving with or without the encryption.
 
+#include "folioconstants.h"
 #include "pdfbuild.h"
 #include "imagefixtures.h"
 #include "pdfengine.h"
@@ -12,6 +13,7 @@
 #include <QtTest>
 
 using namespace testsupport;
+using namespace folio;
 
 namespace {
 
@@ -74,7 +76,7 @@ private slots:
         QCOMPARE(e.LoadFromFile(file, owner), 1);
         QCOMPARE(e.PageCount(), 3);
         // Rendered and read as the open file is.
-        QCOMPARE(e.RenderPageToFile(20, 2, 0, path("page.bmp")), 1);
+        QCOMPARE(e.RenderPageToFile(20, 2, RenderBmp, path("page.bmp")), 1);
         QCOMPARE(maxChannelDifference(readImage(path("page.bmp")), renderPage(path("plain.pdf"), 2, 20)), 0);
         QCOMPARE(e.GetPageText(0), pdfText(path("plain.pdf"), 1, {"-raw"}).remove('\f'));
 
