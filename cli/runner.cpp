@@ -71,6 +71,7 @@ private:
 
     QHash<QString, QString> shownAs;  // absolute native input path -> as given
     bool skipExisting = false;        // --if-exists skip and the output file exists
+    bool madeFolder = false;          // -o named a folder this run made
     // -o -: the run writes into a folder of its own, whose files go to stdout.
     bool toStdout = false;
     std::unique_ptr<QTemporaryDir> stdoutFolder;
@@ -245,9 +246,12 @@ int Runner::prepareOutput()
         if (info.exists() && !info.isDir())
             return usageError(QStringLiteral("%1: --output %2 is a file; %1 writes into a folder").arg(command.name, output),
                               &command);
-        if (!info.exists() && !QDir().mkpath(settings.outputPath)) {
-            problem(QStringLiteral("%1: cannot make the folder").arg(output));
-            return Failed;
+        if (!info.exists()) {
+            if (!QDir().mkpath(settings.outputPath)) {
+                problem(QStringLiteral("%1: cannot make the folder").arg(output));
+                return Failed;
+            }
+            madeFolder = true;
         }
         return -1;
     }
@@ -407,6 +411,12 @@ int Runner::run(const QStringList& arguments)
     }
     if (const int status = prepareOutput(); status >= 0)
         return status;
+    // A wrong command line leaves no trace: not even the folder made for it.
+    const auto withoutFolder = [this](int status) {
+        if (madeFolder)
+            QDir().rmdir(settings.outputPath);
+        return status;
+    };
 
     for (const QString& input : qAsConst(given)) {
         const QString path = QDir::toNativeSeparators(absolute(input));
@@ -438,7 +448,7 @@ int Runner::run(const QStringList& arguments)
         return -1;
     };
     if (const int status = apply(false); status >= 0)
-        return status;
+        return withoutFolder(status);
 
     // The page hears of its files as it does in the window: a single-file
     // tool is handed the file picked, a list tool the list after an import.
@@ -448,9 +458,11 @@ int Runner::run(const QStringList& arguments)
     else
         page->FileListChanged(settings.inputs);
     if (const int status = apply(true); status >= 0)
-        return status;
+        return withoutFolder(status);
 
     const int status = finish(page->run(settings.inputs));
+    if (status == Usage)
+        withoutFolder(status);
     // The process ends with this run. The page, and the documents its engine
     // still holds, are left to the system, as the engine leaves its
     // instances at exit: taking a large document apart costs about as much

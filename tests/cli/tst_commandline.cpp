@@ -115,7 +115,7 @@ private slots:
         row("set-info --show with -o", {"set-info", "--show", "-o", "folder", "a.pdf"}, "--show writes no file");
         row("set-info --show with a field", {"set-info", "--show", "--title", "x", "a.pdf"}, "--show: reads only");
         row("set-info without -o", {"set-info", "--title", "x", "a.pdf"}, "missing --output");
-        row("resize unknown paper", {"resize", "--paper", "B6", "-o", "folder", "a.pdf"}, "must be one of: A0, A1");
+        row("resize unknown paper", {"resize", "--paper", "B6", "-o", "new", "a.pdf"}, "must be one of: A0, A1");
         row("resize zero width", {"resize", "--size", "0x297", "-o", "folder", "a.pdf"}, "from 1 to 5080");
         row("resize one number", {"resize", "--size", "210", "-o", "folder", "a.pdf"}, "WIDTHxHEIGHT");
         row("resize decimal comma", {"resize", "--size", "210,5x297", "-o", "folder", "a.pdf"}, "WIDTHxHEIGHT");
@@ -132,9 +132,9 @@ private slots:
         row("text-to-pdf headline", {"text-to-pdf", "--headline", "title", "-o", "out.pdf", "notes.txt"}, "--headline title: must be one of");
         row("text-to-pdf margin", {"text-to-pdf", "--margin", "31", "-o", "out.pdf", "notes.txt"}, "--margin 31: must be a whole number from 0 to 30");
         row("text-to-pdf size", {"text-to-pdf", "--size", "0", "-o", "out.pdf", "notes.txt"}, "--size 0: must be a whole number from 1 to 200");
-        // Settings that cannot make a watermark. (Folder outputs name a folder
-        // that exists: a refused command line still makes a missing one.)
-        row("watermark without a mark", {"watermark", "-o", "folder", "a.pdf"}, "The watermark text is empty.");
+        // Settings that cannot make a watermark. A refused command line leaves
+        // no folder behind, either when an option is refused or when the run is.
+        row("watermark without a mark", {"watermark", "-o", "new", "a.pdf"}, "The watermark text is empty.");
         row("watermark empty text", {"watermark", "-o", "folder", "--text", "", "a.pdf"}, "The watermark text is empty.");
         row("watermark missing image", {"watermark", "-o", "folder", "--image", "gone.png", "a.pdf"}, "gone.png cannot be used: no such file");
         row("watermark not a picture", {"watermark", "-o", "folder", "--image", "notes.txt", "a.pdf"}, "notes.txt cannot be used: not an image");
