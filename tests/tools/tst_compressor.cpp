@@ -138,7 +138,8 @@ private slots:
         const QString result = path("locked/locked.pdf");
         QCOMPARE(report.outputsWritten(), QStringList{result});
         QVERIFY(QFileInfo(result).size() < QFileInfo(path("locked.pdf")).size());  // compressed, not the input's bytes
-        QCOMPARE(run("qpdf", {"--check", "--password=user pw", result}), 0);
+        for (const char* password : {"--password=user pw", "--password=owner"})  // both passwords kept
+            QCOMPARE(run("qpdf", {"--check", password, result}), 0);
         QCOMPARE(run("qpdf", {"--requires-password", result}), 0);  // 0: a password is needed
         QCOMPARE(pdfText(result, 1, {"-upw", "user pw"}), pdfText(path("report.pdf"), 1));
     }
