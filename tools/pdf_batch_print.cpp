@@ -138,8 +138,8 @@ void PDF_Batch_print::Process(QStringList paths)
         int options = 0;
         const QString name = CustomPrinter(printer, &options, rec.inputFile);
         const int job = name.isEmpty() ? 0 : engine->PrintDocument(name, 1, engine->PageCount(), options);
-        if (job > 0)
-            printed.append({printer, job, rec.inputFile});
+        if (job > 0)  // a job of an instance ("queue/instance") is its queue's
+            printed.append({printer.section(QLatin1Char('/'), 0, 0), job, rec.inputFile});
         else
             report().leftOut(rec.inputFile, QStringLiteral("not printed: %1").arg(engine->LastPrintError()));
     });

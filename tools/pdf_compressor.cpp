@@ -63,7 +63,8 @@ QString PDF_Compressor::totalSaved(const QList<Result>& results)
         return QStringLiteral("Nothing was saved: %1 before and after.").arg(dataSize(before));
     return QStringLiteral("Saved %1 (%2%): %3 before, %4 after.")
         .arg(dataSize(before - after))
-        .arg(before > 0 ? (before - after) * 100 / before : 0)
+        // Rounded, as the command line's one-decimal figure of each file is.
+        .arg(qRound(100.0 * (before - after) / before))
         .arg(dataSize(before), dataSize(after));
 }
 

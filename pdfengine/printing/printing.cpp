@@ -36,15 +36,17 @@ PrintState& printState(Instance& in)
     return *in.print;
 }
 
-// The CUPS queue of that name with its options, if the scheduler knows it
-// (instances, "queue/instance", are not printed to); free it with
-// cupsFreeDests. A null result also means no scheduler answered.
+// The CUPS destination of that name with its options, if the scheduler knows
+// it: a queue, or "queue/instance", the queue with an instance's own options
+// from lpoptions (CUPS and the toolkit list instances beside their queues);
+// free it with cupsFreeDests. A null result also means no scheduler answered.
 cups_dest_t* namedDestination(const QString& name)
 {
     if (name.isEmpty())
         return nullptr;
-    const QByteArray utf8 = name.toUtf8();
-    return cupsGetNamedDest(CUPS_HTTP_DEFAULT, utf8.constData(), nullptr);
+    const QByteArray queue = name.section(QLatin1Char('/'), 0, 0).toUtf8();
+    const QByteArray instance = name.section(QLatin1Char('/'), 1).toUtf8();
+    return cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(), instance.isEmpty() ? nullptr : instance.constData());
 }
 
 // Why namedDestination found nothing.
@@ -175,7 +177,7 @@ QString Instance::NewCustomPrinter(const QString& OriginalPrinterName)
     // '#' cannot occur in a CUPS queue name, so a custom name never hides a queue.
     const QString name = QStringLiteral("%1#%2").arg(OriginalPrinterName).arg(newId());
     CustomPrinter printer;
-    printer.destination = OriginalPrinterName;
+    printer.destination = QString::fromUtf8(dest->name);  // jobs go to the queue, an instance's options with them
     for (int i = 0; i < dest->num_options; ++i)
         printer.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
     cupsFreeDests(1, dest);
@@ -240,6 +242,7 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
             state.lastError = missingDestination(plain.destination);
             return 0;
         }
+        plain.destination = QString::fromUtf8(dest->name);
         for (int i = 0; i < dest->num_options; ++i)
             plain.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
         cupsFreeDests(1, dest);

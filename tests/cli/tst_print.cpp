@@ -52,9 +52,9 @@ private slots:
         QVERIFY(writeTextPdf(path("three.pdf"), {"Alpha page", "Bravo page", "Charlie page"}));
         QVERIFY(writeTextPdf(path("one.pdf"), {"Solo page"}));
         if (cupstest::available(nullptr) && cupstest::privateScheduler()) {
-            // Two pages a sheet from the queue, odd pages only from the user's options.
+            // Two pages a sheet from the queue, odd pages only from the user's options; an instance for even pages.
             QCOMPARE(cupstest::addQueue(queue, {"-o", "number-up-default=2"}), QString());
-            QVERIFY(writeFile(path("home/.cups/lpoptions"), QString("Dest %1 page-set=odd collate=false\n").arg(queue).toUtf8()));
+            QVERIFY(writeFile(path("home/.cups/lpoptions"), QString("Dest %1 page-set=odd collate=false\nDest %1/even page-set=even\n").arg(queue).toUtf8()));
         }
     }
 
@@ -110,6 +110,13 @@ private slots:
         QCOMPARE(cupstest::jobAttributes(job).value("media"), "iso_a4_210x297mm");
         QCOMPARE(cupstest::waitForJob(job), int(IPP_JSTATE_COMPLETED));
         QCOMPARE(qpdfPageCount(cupstest::cupsPdfOutput(job)), 3);
+
+        // An instance of the user's options prints on its queue with them, as lp does.
+        r = runCli({"print", "--printer", queue + "/even", "one.pdf"}, dir.path(), cliProgram(), {}, {"HOME=" + path("home")});
+        const int even = r.out.section(' ', 0, 0).section('-', -1).toInt();
+        QCOMPARE(r.outLines(), QStringList{QString("%1-%2 %3").arg(queue).arg(even).arg(path("one.pdf"))});
+        QCOMPARE(cupstest::jobAttributes(even).value("page-set"), "even");
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, nullptr, even, 1);
 
         r = runCli({"print", "--list-printers"}, dir.path());
         const QStringList lines = r.outLines().mid(r.outLines().indexOf(cupstest::printer() + " (default)"));
