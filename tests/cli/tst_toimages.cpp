@@ -45,6 +45,10 @@ private slots:
         for (const QString& file : files)
             QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
         QCOMPARE(readImage(path("cli/doc Page 1.png")).size(), QSize(816, 1056));
+        // No option: the form as it opens, JPEG at 300 dpi.
+        const auto plain = runCli({"to-images", "-o", "plain", "doc.pdf"}, dir.path());
+        QCOMPARE(plain.outLines().value(1), path("plain/doc Page 1.jpeg"));
+        QCOMPARE(readImage(path("plain/doc Page 1.jpeg")).size(), QSize(2550, 3300));
     }
 
     void commandLines_data()
