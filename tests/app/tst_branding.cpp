@@ -62,37 +62,18 @@ private slots:
             QVERIFY(r.layoutVariant == 0 && r.version == 0.0f && (code > 0 || (r.familyName + r.homeUrl + r.openFilter).isEmpty()));
     }
 
-    void toolsOfBrandOne_data()
+    void everyToolOfBrandOne()
     {
-        QTest::addColumn<int>("tool");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("layout");
-        QTest::addColumn<QString>("openFilter");
-        QTest::addColumn<QString>("saveFilter");
-        QTest::addColumn<QStringList>("patterns");
-        const QString pdf = "PDF files(*.PDF)";
-        QTest::newRow("merger") << 1 << "PDF-Merger" << 0 << pdf << pdf << QStringList{"*.PDF"};
-        QTest::newRow("images to PDF") << 5 << "Images-to-PDF" << 1 << "Image Files (*.png *.jpg *.bmp)" << pdf
-                                       << QStringList{"*.png", "*.jpg", "*.bmp"};
-        QTest::newRow("PDF to images") << 7 << "PDF-To-Images" << 3 << pdf << "TIFF File (*.TIFF)" << QStringList{"*.PDF"};
-        QTest::newRow("text to PDF") << 15 << "Text-To-PDF" << 1 << "Text files (*.txt)" << pdf << QStringList{"*.txt"};
-    }
-
-    void toolsOfBrandOne()
-    {
-        QFETCH(int, tool);
-        const BrandingRecord r = makeBrandingRecord(names, 1, tool);
-        QCOMPARE(r.editionCode, float(10000 + tool));
-        QTEST(r.toolName, "name");
-        QTEST(r.layoutVariant, "layout");
-        QTEST(r.openFilter, "openFilter");
-        QTEST(r.saveFilter, "saveFilter");
-        QTEST(r.extensions, "patterns");
-        QCOMPARE(r.version, 1.0f);
-        QCOMPARE(r.familyName, "Folioforge");
-        QVERIFY(r.homeUrl.startsWith("https://") && r.homeUrl.endsWith('/'));
-        QCOMPARE(r.toolUrl, r.homeUrl + "app/" + r.toolName.toLower());
-        QCOMPARE(r.row, findTool(tool));
+        for (const ToolRow& row : toolTable()) {
+            const BrandingRecord r = makeBrandingRecord(names, 1, row.number());
+            QCOMPARE(r.row, findTool(row.number()));
+            QCOMPARE(r.editionCode, float(10000 + row.number()));
+            QCOMPARE(r.toolName, row.storedName());
+            QCOMPARE(r.version, 1.0f);
+            QCOMPARE(r.familyName, "Folioforge");
+            QVERIFY(r.homeUrl.startsWith("https://") && r.homeUrl.endsWith('/'));
+            QCOMPARE(r.toolUrl, r.homeUrl + "app/" + r.toolName.toLower());
+        }
     }
 
     void toolsOutsideTheTable()

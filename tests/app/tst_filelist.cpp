@@ -6,6 +6,7 @@
 #include "photolist.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -16,17 +17,10 @@ using namespace testsupport;
 
 namespace {
 
-BrandingRecord brandRecord(int tool)
-{
-    CustomFileNames names;
-    names.directory = "/nonexistent";
-    return makeBrandingRecord(names, 1, tool, false);
-}
-
 // A tool page that records what the list tells it, and its list.
 struct Tool : FeatureBase {
     explicit Tool(int tool = 1)
-        : FeatureBase(nullptr, brandRecord(tool)), list(nullptr, this, brandRecord(tool))
+        : FeatureBase(nullptr, toolRecord(tool)), list(nullptr, this, toolRecord(tool))
     {
     }
     void FileListChanged(QStringList paths) override { calls << paths; }
@@ -37,12 +31,9 @@ struct Tool : FeatureBase {
 
 } // namespace
 
-class TestFileList : public QObject
+class TestFileList : public ToolSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    ScriptedQuestions script;
 
     QString file(const QString& relative, bool pdf = true)
     {
@@ -53,11 +44,6 @@ class TestFileList : public QObject
     }
 
 private slots:
-    void initTestCase()
-    {
-        script.installed();
-    }
-
     void addingFiles()
     {
         Tool tool;

@@ -40,25 +40,9 @@ class TestPreview : public QObject
     CustomFileNames names;
     ScriptedQuestions noDialogs;  // nothing here may open a real dialog
 
-    std::unique_ptr<MainWindow> window(int brand = 1)
-    {
-        writeBrandingFile(names.dataFilePath(), brand, 1);
-        auto w = std::make_unique<MainWindow>(nullptr, names);
-        w->show();
-        if (!QTest::qWaitForWindowExposed(w.get()))
-            qWarning("the window was never shown; geometry checks will fail");
-        return w;
-    }
-
-    static QPushButton* button(MainWindow* w, const char* name)
-    {
-        return ownChild<QPushButton>(w, name, {w->photoList(), w->feature()});
-    }
-
-    static QWidget* canvas(MainWindow* w)
-    {
-        return ownChild(w, "widget_8", {w->photoList(), w->feature()});
-    }
+    std::unique_ptr<MainWindow> window(int brand = 1) { return shownWindow<MainWindow>(names, brand, 1); }
+    static QPushButton* button(MainWindow* w, const char* name) { return windowChild<QPushButton>(w, name); }
+    static QWidget* canvas(MainWindow* w) { return windowChild(w, "widget_8"); }
 
     static QImage canvasImage(MainWindow* w)
     {

@@ -10,6 +10,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,12 +19,9 @@
 
 using namespace testsupport;
 
-class TestCommandLine : public QObject
+class TestCommandLine : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // Every subcommand that exists: one source file each in cli/commands/.
     static QStringList subcommands()
@@ -37,7 +35,7 @@ class TestCommandLine : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(writeTextPdf(path("a.pdf"), {"A"}) && writeTextPdf(path("b.pdf"), {"B"}));
+        QVERIFY(writeTextPdf(path("a.pdf"), {"A"}) && writeTextPdf(path("b.pdf"), {"B"}) && writeFile(path("notes.txt"), "Notes"));
         QVERIFY(QDir(dir.path()).mkdir("folder"));
         QCOMPARE(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0600), 0);
     }
@@ -92,38 +90,77 @@ private slots:
         }
     }
 
+    // Wrong command lines of every kind, the commands' own values among them.
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("message");
-        QTest::newRow("nothing") << QStringList{} << "no command";
-        QTest::newRow("unknown command") << QStringList{"mrege", "-o", "out.pdf", "a.pdf", "b.pdf"} << "unknown command 'mrege'";
-        QTest::newRow("option before the command") << QStringList{"-o", "out.pdf", "merge", "a.pdf", "b.pdf"} << "the command comes first";
-        QTest::newRow("unknown option") << QStringList{"merge", "--frob", "-o", "out.pdf", "a.pdf", "b.pdf"} << "frob";
-        QTest::newRow("missing --output") << QStringList{"merge", "a.pdf", "b.pdf"} << "missing --output";
-        QTest::newRow("empty --output") << QStringList{"merge", "--output=", "a.pdf", "b.pdf"} << "missing --output";
-        QTest::newRow("-o without its value") << QStringList{"merge", "a.pdf", "b.pdf", "-o"} << "Missing value";
-        QTest::newRow("--output twice") << QStringList{"merge", "-o", "out.pdf", "--output", "x.pdf", "a.pdf", "b.pdf"} << "--output given more than once";
-        QTest::newRow("one input") << QStringList{"merge", "-o", "out.pdf", "a.pdf"} << "at least 2";
-        QTest::newRow("bad --if-exists") << QStringList{"merge", "--if-exists", "replace", "-o", "out.pdf", "a.pdf", "b.pdf"} << "'replace'";
-        QTest::newRow("value for a switch") << QStringList{"merge", "--bookmarks=yes", "-o", "out.pdf", "a.pdf", "b.pdf"} << "bookmarks";
-        QTest::newRow("--password-for no input") << QStringList{"merge", "--password-for", "c.pdf=x", "-o", "out.pdf", "a.pdf", "b.pdf"} << "c.pdf=x";
-        QTest::newRow("--password-for without =") << QStringList{"merge", "--password-for", "a.pdf", "-o", "out.pdf", "a.pdf", "b.pdf"} << "FILE=PASS";
-        QTest::newRow("output is a folder") << QStringList{"merge", "-o", "folder", "a.pdf", "b.pdf"} << "folder is a folder";
-        QTest::newRow("output is no plain file") << QStringList{"merge", "-o", "fifo", "a.pdf", "b.pdf"} << "fifo";
+        const auto row = [](const char* name, const QStringList& args, const QString& message) { QTest::newRow(name) << args << message; };
+        const QStringList ab{"a.pdf", "b.pdf"};
+        row("nothing", {}, "no command");
+        row("unknown command", QStringList{"mrege", "-o", "out.pdf"} + ab, "unknown command 'mrege'");
+        row("option before the command", QStringList{"-o", "out.pdf", "merge"} + ab, "the command comes first");
+        row("unknown option", QStringList{"merge", "--frob", "-o", "out.pdf"} + ab, "frob");
+        row("missing --output", QStringList{"merge"} + ab, "missing --output");
+        row("empty --output", QStringList{"merge", "--output="} + ab, "missing --output");
+        row("-o without its value", QStringList{"merge"} + ab + QStringList{"-o"}, "Missing value");
+        row("--output twice", QStringList{"merge", "-o", "out.pdf", "--output", "x.pdf"} + ab, "--output given more than once");
+        row("one input", {"merge", "-o", "out.pdf", "a.pdf"}, "at least 2");
+        row("bad --if-exists", QStringList{"merge", "--if-exists", "replace", "-o", "out.pdf"} + ab, "'replace'");
+        row("value for a switch", QStringList{"merge", "--bookmarks=yes", "-o", "out.pdf"} + ab, "bookmarks");
+        row("--password-for no input", QStringList{"merge", "--password-for", "c.pdf=x", "-o", "out.pdf"} + ab, "c.pdf=x");
+        row("--password-for without =", QStringList{"merge", "--password-for", "a.pdf", "-o", "out.pdf"} + ab, "FILE=PASS");
+        row("output is a folder", QStringList{"merge", "-o", "folder"} + ab, "folder is a folder");
+        row("output is no plain file", QStringList{"merge", "-o", "fifo"} + ab, "fifo");
+        row("set-info --show with -o", {"set-info", "--show", "-o", "folder", "a.pdf"}, "--show writes no file");
+        row("set-info --show with a field", {"set-info", "--show", "--title", "x", "a.pdf"}, "--show: reads only");
+        row("set-info without -o", {"set-info", "--title", "x", "a.pdf"}, "missing --output");
+        row("resize unknown paper", {"resize", "--paper", "B6", "-o", "folder", "a.pdf"}, "must be one of: A0, A1");
+        row("resize zero width", {"resize", "--size", "0x297", "-o", "folder", "a.pdf"}, "from 1 to 5080");
+        row("resize one number", {"resize", "--size", "210", "-o", "folder", "a.pdf"}, "WIDTHxHEIGHT");
+        row("resize decimal comma", {"resize", "--size", "210,5x297", "-o", "folder", "a.pdf"}, "WIDTHxHEIGHT");
+        row("resize 55%", {"resize", "--scale", "55%", "-o", "folder", "a.pdf"}, "auto|none|10%..90%");
+        row("rotate-crop decimal comma", {"rotate-crop", "--left", "36,5", "-o", "folder", "a.pdf"}, "rotate-crop: --left 36,5");
+        row("rotate-crop negative", {"rotate-crop", "--top", "-3", "-o", "folder", "a.pdf"}, "rotate-crop: --top -3");
+        row("rotate-crop letters", {"rotate-crop", "--right", "1cm", "-o", "folder", "a.pdf"}, "rotate-crop: --right 1cm");
+        row("rotate-crop 45 degrees", {"rotate-crop", "--rotate", "45", "-o", "folder", "a.pdf"}, "rotate-crop: --rotate 45");
+        row("text-to-pdf unknown paper", {"text-to-pdf", "--paper", "A9", "-o", "out.pdf", "notes.txt"}, "--paper A9: must be one of: A0, A1");
+        row("text-to-pdf unknown font", {"text-to-pdf", "--font", "No Such Family", "-o", "out.pdf", "notes.txt"}, "--font No Such Family: is not an installed font family");
+        row("text-to-pdf unknown headline font", {"text-to-pdf", "--headline-font", "Zz", "-o", "out.pdf", "notes.txt"}, "--headline-font Zz: is not an installed font family");
+        row("text-to-pdf bad colour", {"text-to-pdf", "--color", "#12345", "-o", "out.pdf", "notes.txt"}, "--color #12345: is not a colour");
+        row("text-to-pdf bad headline colour", {"text-to-pdf", "--headline-color", "reddish", "-o", "out.pdf", "notes.txt"}, "--headline-color reddish: is not a colour");
+        row("text-to-pdf headline", {"text-to-pdf", "--headline", "title", "-o", "out.pdf", "notes.txt"}, "--headline title: must be one of");
+        row("text-to-pdf margin", {"text-to-pdf", "--margin", "31", "-o", "out.pdf", "notes.txt"}, "--margin 31: must be a whole number from 0 to 30");
+        row("text-to-pdf size", {"text-to-pdf", "--size", "0", "-o", "out.pdf", "notes.txt"}, "--size 0: must be a whole number from 1 to 200");
+        // Settings that cannot make a watermark. (Folder outputs name a folder
+        // that exists: a refused command line still makes a missing one.)
+        row("watermark without a mark", {"watermark", "-o", "folder", "a.pdf"}, "The watermark text is empty.");
+        row("watermark empty text", {"watermark", "-o", "folder", "--text", "", "a.pdf"}, "The watermark text is empty.");
+        row("watermark missing image", {"watermark", "-o", "folder", "--image", "gone.png", "a.pdf"}, "gone.png cannot be used: no such file");
+        row("watermark not a picture", {"watermark", "-o", "folder", "--image", "notes.txt", "a.pdf"}, "notes.txt cannot be used: not an image");
+        row("watermark text and image", {"watermark", "-o", "folder", "--text", "a", "--image", "notes.txt", "a.pdf"}, "--text and --image cannot be given together");
+        row("watermark unknown font", {"watermark", "-o", "folder", "--text", "a", "--font", "No Such Family", "a.pdf"}, "not an installed font family");
+        row("watermark no such position", {"watermark", "-o", "folder", "--text", "a", "--position", "middle", "a.pdf"}, "must be one of");
+        row("word-count writes no file", {"word-count", "-o", "folder", "a.pdf"}, "");
     }
 
     void usageErrors()
     {
         QFETCH(QStringList, args);
         QFETCH(QString, message);
-        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        const auto everything = [this] {
+            QStringList found;
+            for (QDirIterator it(dir.path(), QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories); it.hasNext();)
+                found << it.next();
+            return found;
+        };
+        const QStringList before = everything();
         const auto r = runCli(args, dir.path());
         QCOMPARE(r.status, 2);
         QVERIFY(r.out.isEmpty());
         QVERIFY2(r.errLines().value(0).startsWith("folioforge-cli: ") && r.errLines().value(0).contains(message), qPrintable(r.err));
         QVERIFY2(r.err.contains("Usage: folioforge-cli "), qPrintable(r.err));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        QCOMPARE(everything(), before);
     }
 
     void withoutItsEngine()

@@ -8,6 +8,7 @@
 #include "pdfbuild.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 #include "tooltable.h"
 
 #include <QCheckBox>
@@ -17,12 +18,9 @@
 
 using namespace testsupport;
 
-class TestCompress : public QObject
+class TestCompress : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
 private slots:
     void initTestCase()
@@ -36,14 +34,12 @@ private slots:
 
     void sameAsTheDesktop()
     {
-        PDF_Compressor desktop(nullptr, makeBrandingRecord(CustomFileNames(), 1, int(Tool::Compressor), false));
+        PDF_Compressor desktop(nullptr, toolRecord(int(Tool::Compressor)));
         desktop.findChild<QComboBox*>("comboBox")->setCurrentIndex(2);
         desktop.findChild<QComboBox*>("comboBox_2")->setCurrentIndex(0);
         desktop.findChild<QCheckBox*>("checkBox")->setChecked(false);
-        QDir(dir.path()).mkpath("desktop");
         ScriptedQuestions script;
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        desktop.run({path("loose.pdf")});
+        runInFolder(desktop, script.installed(), {path("loose.pdf")}, path("desktop"));
 
         const auto r = runCli({"compress", "--fonts", "lossy", "--images", "none", "--no-content", "-o", "cli", "loose.pdf"}, dir.path());
         QCOMPARE(r.status, 0);

@@ -1,25 +1,18 @@
-// folioforge-cli extract-images against the desktop tool: the same files,
-// byte for byte; PDFs without images, which are no failure, and one that does
-// not open, which is.
+// folioforge-cli extract-images (against the desktop: tst_desktop): PDFs
+// without images, which are no failure, and one that does not open, which is.
 
 #include "clisupport.h"
-#include "pdf_imageextractor.h"
 #include "pdfbuild.h"
-#include "questions.h"
 #include "testsupport.h"
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestExtractImages : public QObject
+class TestExtractImages : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
 private slots:
     void initTestCase()
@@ -30,25 +23,6 @@ private slots:
         b.addPage(Builder::draw(b.image(picture, {Filter::DCT}), 0, 0, 40, 30) + Builder::draw(b.image(picture, {Filter::Flate}), 50, 0, 40, 30));
         QVERIFY(b.write(path("pics.pdf")));
         QVERIFY(writeTextPdf(path("text.pdf"), {"words only"}));
-    }
-
-    void sameAsTheDesktopTool()
-    {
-        CustomFileNames names;
-        names.directory = dir.path();
-        PDF_ImageExtractor page(nullptr, makeBrandingRecord(names, 1, 11, false));
-        page.findChild<QComboBox*>("comboBox")->setCurrentIndex(1);
-        ScriptedQuestions script;
-        QDir().mkpath(path("desktop"));
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        QVERIFY(page.run({path("pics.pdf")}).isQuiet());
-
-        const auto r = runCli({"extract-images", "--format", "jpg", "-o", "cli", "pics.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList({path("cli/pics_image_0.jpg"), path("cli/pics_image_1.jpg")}));
-        for (const QString& file : {"pics_image_0.jpg", "pics_image_1.jpg"})
-            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
     }
 
     void withoutImagesAndBadInputs()

@@ -1,39 +1,19 @@
-// folioforge-cli images-to-pdf against the desktop tool: the same pages,
-// images and bookmarks for the same choices, read with pdfinfo, pdfimages and
-// QPDF. Then what only the command line does: an image that does not read
-// is named on stderr with exit status 1, an output that is one of the images
-// is a usage error, and one image is enough.
+// folioforge-cli images-to-pdf (against the desktop: tst_desktop): an image
+// that does not read is named on stderr with exit status 1, an output that is
+// one of the images is a usage error, and one image is enough.
 
 #include "clisupport.h"
 #include "imagefixtures.h"
-#include "imgtopdf.h"
-#include "pdfread.h"
-#include "questions.h"
 #include "testsupport.h"
 
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestImagesToPdfCli : public QObject
+class TestImagesToPdfCli : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    static QStringList describe(const QString& pdf)
-    {
-        QStringList lines;
-        const auto info = pdfInfo(pdf, QString(), {"-f", "1", "-l", "9"});
-        for (int p = 1; info.contains(QString("Page %1 size").arg(p)); ++p)
-            lines << info.value(QString("Page %1 size").arg(p));
-        for (const ListedImage& i : listImages(pdf))
-            lines << QString("%1 %2 %3x%4 %5").arg(i.page).arg(i.type).arg(i.width).arg(i.height).arg(i.encoding);
-        return lines + outlines(pdf, WithPage);
-    }
 
 private slots:
     void initTestCase()
@@ -47,27 +27,6 @@ private slots:
         logo.fill(QColor(0, 0, 255, 128));
         QVERIFY(logo.save(path("logo.png")));
         QVERIFY(writeFile(path("broken.jpg"), "\xff\xd8\xff but nothing more"));
-    }
-
-    void sameAsTheDesktopTool()
-    {
-        CustomFileNames names;
-        names.directory = dir.path();
-        ImgToPDF page(nullptr, makeBrandingRecord(names, 1, 5, false));
-        page.findChild<QRadioButton*>("radioButton_2")->setChecked(true);
-        ScriptedQuestions script;
-        script.installed().queue(Question::SaveFileName, path("desktop.pdf"));
-        page.run({path("photo.jpg"), path("logo.png")});
-
-        const auto r = runCli({"images-to-pdf", "--bookmarks", "-o", "cli.pdf", "photo.jpg", "logo.png"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList{path("cli.pdf")});
-        QVERIFY(qpdfCheck(path("cli.pdf")));
-        QCOMPARE(describe(path("cli.pdf")), QStringList({"307.2 x 230.4 pts", "90 x 45 pts", "1 image 640x480 jpeg",
-                                                         "2 image 120x60 image", "2 smask 120x60 image",
-                                                         "photo.jpg@1", "logo.png@2"}));
-        QCOMPARE(describe(path("desktop.pdf")), describe(path("cli.pdf")));
     }
 
     void whatOnlyTheCommandLineDoes()

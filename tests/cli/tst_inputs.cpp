@@ -15,12 +15,9 @@
 
 using namespace testsupport;
 
-class TestInputs : public QObject
+class TestInputs : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // Merges into out.pdf in the test folder; `input` goes to its stdin.
     CliResult merge(const QStringList& args, const QByteArray& input = QByteArray())

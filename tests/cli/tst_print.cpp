@@ -39,12 +39,9 @@ QMap<QString, QString> printingAttributes(int job)
 
 } // namespace
 
-class TestPrint : public QObject
+class TestPrint : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
 private slots:
     void initTestCase()

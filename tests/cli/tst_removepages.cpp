@@ -1,58 +1,25 @@
-// folioforge-cli remove-pages against the desktop page remover, then what
-// only the command line has: --pages, an output that is the input, and the
-// command lines it refuses with nothing written.
+// folioforge-cli remove-pages (against the desktop: tst_desktop): --pages,
+// an output that is the input, and the command lines it refuses with nothing
+// written.
 
 #include "clisupport.h"
-#include "pdf_pageremover.h"
 #include "pdfbuild.h"
-#include "questions.h"
 #include "testsupport.h"
 
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestRemovePages : public QObject
+class TestRemovePages : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    // name.pdf with pages p1 .. pn.
-    bool source(const QString& name, int pages)
-    {
-        QStringList texts;
-        for (int i = 1; i <= pages; ++i)
-            texts << QString("p%1").arg(i);
-        return writeTextPdf(path(name), texts);
-    }
 
 private slots:
     void initTestCase()
     {
-        QVERIFY(source("doc.pdf", 8) && source("one.pdf", 1));
+        QVERIFY(writeTextPdf(path("doc.pdf"), numberedTexts("p", 8)) && writeTextPdf(path("one.pdf"), {"p1"}));
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\nnothing else"));
-    }
-
-    void sameAsTheDesktopRemover()
-    {
-        PDF_PageRemover remover(nullptr, makeBrandingRecord(CustomFileNames(), 1, 12, false));
-        ScriptedQuestions script;
-        script.installed().queue(Question::Choice, 1).queue(Question::SaveFileName, path("desktop.pdf"));
-        remover.FileSelected(path("doc.pdf"));
-        remover.findChild<QPushButton*>("pushButton")->click();
-        remover.run({});
-
-        const auto r = runCli({"remove-pages", "-o", "cli.pdf", "--remove", "even", "doc.pdf"}, dir.path());
-        QVERIFY(r.status == 0 && r.err.isEmpty());
-        QCOMPARE(r.outLines(), QStringList{path("cli.pdf")});
-        QVERIFY(qpdfCheck(path("cli.pdf")));
-        QCOMPARE(pageTexts(path("cli.pdf")), QStringList({"p1", "p3", "p5", "p7"}));
-        QCOMPARE(pageTexts(path("desktop.pdf")), pageTexts(path("cli.pdf")));
-        QCOMPARE(pdfInfo(path("cli.pdf")).value("Creator"), pdfInfo(path("desktop.pdf")).value("Creator"));
     }
 
     // What the command line alone has: --pages, an output that is the input

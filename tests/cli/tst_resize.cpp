@@ -1,35 +1,18 @@
-// folioforge-cli resize against the desktop tool and against Ghostscript's
-// -dPDFFitPage: the same page sizes and the old page placed at the same spot
-// (pdftotext -bbox); what --help says does not survive; the command lines it
-// refuses.
+// folioforge-cli resize against Ghostscript's -dPDFFitPage: the old page
+// placed at the same spot (pdftotext -bbox). (Against the desktop: tst_desktop.)
 
 #include "clisupport.h"
 #include "pdfbuild.h"
-#include "pdfpageresizer.h"
 #include "testsupport.h"
-#include "toolsupport.h"
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestResize : public QObject
+class TestResize : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    // Page size and the boxes of every word of page 1.
-    static QStringList layout(const QString& file)
-    {
-        QStringList lines{pdfInfo(file).value("Page size")};
-        for (const auto& [word, box] : wordBoxes(file, 1))
-            lines << QString("%1 %2 %3 %4 %5").arg(word).arg(box.left(), 0, 'f', 1).arg(box.top(), 0, 'f', 1).arg(box.right(), 0, 'f', 1).arg(box.bottom(), 0, 'f', 1);
-        return lines;
-    }
 
 private slots:
     void initTestCase()
@@ -37,25 +20,6 @@ private slots:
         const QByteArray centre = Builder::text("/F1", 24, 250, 400, "Centre");
         QVERIFY(writePdf(path("mixed.pdf"), {{QRectF(0, 0, 595.276, 841.89), 0, QRectF(), "A4", centre},
                                              {QRectF(0, 0, 612, 792), 0, QRectF(), "Letter", centre}}));
-    }
-
-    void sameAsTheDesktopTool()
-    {
-        PDFPageResizer page(nullptr, toolRecord(4));
-        page.findChild<QComboBox*>("comboBox")->setCurrentText("A5");
-        page.findChild<QComboBox*>("comboBox_3")->setCurrentIndex(1);
-        page.findChild<QComboBox*>("comboBox_2")->setCurrentText("50%");
-        ScriptedQuestions script;
-        QVERIFY(runInFolder(page, script.installed(), {path("mixed.pdf")}, path("desktop")).isQuiet());
-
-        const auto r = runCli({"resize", "--paper", "a5", "--orientation", "landscape", "--scale", "50%", "-o", "cli", "mixed.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList{path("cli/mixed.pdf")});
-        QVERIFY(qpdfCheck(path("cli/mixed.pdf")));
-        QCOMPARE(layout(path("cli/mixed.pdf")), layout(path("desktop/mixed.pdf")));
-        QCOMPARE(layout(path("cli/mixed.pdf")).first(), "595.276 x 419.528 pts");
-        QCOMPARE(pageTexts(path("cli/mixed.pdf")), QStringList({"A4 Centre", "Letter Centre"}));
     }
 
     void placedAsGhostscriptPlacesIt_data()
@@ -83,33 +47,6 @@ private slots:
         }
     }
 
-    void helpSaysWhatIsLost()
-    {
-        const QString help = runCli({"resize", "--help"}).out;
-        QVERIFY(help.simplified().contains("links and form fields do not survive"));
-        QVERIFY(help.contains("text can still be searched"));
-    }
-
-    void refusedCommandLines_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("unknown paper") << QStringList{"--paper", "B6"} << "must be one of: A0, A1, A2, A3, A4, A5, A6, A7, B0, B1, B2, B3, B4, B5, B5Extra, Executive, Ledger, Legal, Letter, Postcard, Statement";
-        QTest::newRow("zero width") << QStringList{"--size", "0x297"} << "from 1 to 5080";
-        QTest::newRow("one number") << QStringList{"--size", "210"} << "WIDTHxHEIGHT";
-        QTest::newRow("decimal comma") << QStringList{"--size", "210,5x297"} << "WIDTHxHEIGHT";
-        QTest::newRow("55%") << QStringList{"--scale", "55%"} << "auto|none|10%..90%";
-    }
-
-    void refusedCommandLines()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, message);
-        const auto r = runCli(QStringList{"resize"} + args + QStringList{"-o", "refused", "mixed.pdf"}, dir.path());
-        QCOMPARE(r.status, 2);
-        QVERIFY2(r.errLines().value(0).contains(message), qPrintable(r.err));
-        QVERIFY(!QFileInfo::exists(path("refused/mixed.pdf")));
-    }
 };
 
 QTEST_MAIN(TestResize)

@@ -1,25 +1,18 @@
-// folioforge-cli split against the desktop splitter, then what only the
-// command line has: --pages in its forms, and the command lines it refuses.
+// folioforge-cli split (against the desktop: tst_desktop): --pages in its
+// forms, and the command lines it refuses.
 
 #include "clisupport.h"
-#include "pdf_splitter.h"
-#include "questions.h"
 #include "testsupport.h"
 
 #include <QDir>
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestSplit : public QObject
+class TestSplit : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // "file name=page texts" of each file of a folder.
     QStringList folder(const QString& name)
@@ -33,31 +26,7 @@ class TestSplit : public QObject
 private slots:
     void initTestCase()
     {
-        QStringList texts;
-        for (int i = 1; i <= 10; ++i)
-            texts << QString("p%1").arg(i);
-        QVERIFY(writeTextPdf(path("doc.pdf"), texts));
-    }
-
-    void sameAsTheDesktopSplitter()
-    {
-        PDF_Splitter splitter(nullptr, makeBrandingRecord(CustomFileNames(), 1, 2, false));
-        splitter.findChild<QRadioButton*>("radioButton_2")->setChecked(true);
-        splitter.findChild<QLineEdit*>("lineEdit_2")->setText("2");
-        splitter.findChild<QLineEdit*>("lineEdit_3")->setText("9");
-        splitter.findChild<QRadioButton*>("radioButton_Every")->setChecked(true);
-        splitter.findChild<QLineEdit*>("lineEdit")->setText("3");
-        ScriptedQuestions script;
-        QDir(dir.path()).mkdir("desktop");
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        splitter.run({path("doc.pdf")});
-
-        const auto r = runCli({"split", "-o", "cli", "--pages", "2-9", "--every", "3", "doc.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.outLines(), QStringList({path("cli/doc Page 8-9.pdf"), path("cli/doc Page 5-7.pdf"), path("cli/doc Page 2-4.pdf")}));
-        QCOMPARE(folder("cli"), folder("desktop"));
-        QCOMPARE(folder("cli").last(), "doc Page 8-9.pdf=p8 p9");
+        QVERIFY(writeTextPdf(path("doc.pdf"), numberedTexts("p", 10)));
     }
 
     // What the command line alone has: --pages in its forms, and what it refuses with nothing written.

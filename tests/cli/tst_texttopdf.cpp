@@ -1,102 +1,23 @@
-// folioforge-cli text-to-pdf against the desktop page: the same pages, texts,
-// sizes and fonts for the same choices, read with pdftotext, pdfinfo and
-// pdffonts. Then what only the command line meets: values the form has no
-// place for are usage errors that write nothing, and a system without fonts
-// stops instead of making pages for ever.
+// folioforge-cli text-to-pdf (against the desktop: tst_desktop) on a system
+// without fonts: it stops instead of making pages for ever.
 
 #include "clisupport.h"
-#include "questions.h"
 #include "testsupport.h"
-#include "texttopdf.h"
 
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QFontComboBox>
-#include <QSlider>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestTextToPdfCli : public QObject
+class TestTextToPdfCli : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    static QStringList fontNames(const QString& pdf)
-    {
-        QStringList names;
-        for (const FontRow& f : pdfFonts(pdf))
-            names << f.name.section('+', 1) + (f.embedded ? "" : " not embedded");
-        names.sort();
-        return names;
-    }
 
 private slots:
     void initTestCase()
     {
         QVERIFY(writeFile(path("notes.txt"), "Notes\r\nfirst <note> & more\r\n"));
         QVERIFY(writeFile(path("todo.txt"), QByteArray("todo \x93item\x94\n").repeated(120)));
-    }
-
-    void sameAsTheDesktop()
-    {
-        CustomFileNames names;
-        names.directory = dir.path();
-        TextToPDF page(nullptr, makeBrandingRecord(names, 1, 15, false));
-        page.findChild<QComboBox*>("comboBox")->setCurrentText("A5");
-        page.findChild<QSpinBox*>("spinBox_Margin")->setValue(15);
-        page.findChild<QAbstractButton*>("radioButton_transparency_2")->click();
-        page.findChild<QFontComboBox*>("fontComboBox_Content")->setCurrentFont(QFont("DejaVu Serif"));
-        page.findChild<QFontComboBox*>("fontComboBox_Headline")->setCurrentFont(QFont("Nimbus Sans"));
-        page.findChild<QSlider*>("horizontalSlider_Content")->setValue(12);
-        page.findChild<QSlider*>("horizontalSlider_Headline")->setValue(20);
-        ScriptedQuestions script;
-        script.installed().queue(Question::Color, QColor("darkblue")).queue(Question::SaveFileName, path("desktop.pdf"));
-        page.findChild<QAbstractButton*>("pushButton_Content")->click();
-        page.run({path("notes.txt"), path("todo.txt")});
-
-        const auto r = runCli({"text-to-pdf", "--paper", "a5", "--margin", "15", "--headline", "first-line", "--font", "dejavu serif",
-                               "--headline-font", "Nimbus Sans", "--size", "12", "--headline-size", "20", "--color", "darkblue",
-                               "-o", "cli.pdf", "notes.txt", "todo.txt"},
-                              dir.path());
-        QCOMPARE(r.err, QString());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.outLines(), QStringList{path("cli.pdf")});
-        QCOMPARE(pageTexts(path("cli.pdf")), pageTexts(path("desktop.pdf")));
-        QVERIFY(pageTexts(path("cli.pdf")).first().startsWith(QString::fromUtf8("Notes first <note> & more")));
-        QCOMPARE(pageTexts(path("cli.pdf")).last().section(' ', -2), QString::fromUtf8("todo “item”"));
-        QCOMPARE(pdfInfo(path("cli.pdf")).value("Page size"), "419.528 x 595.276 pts");
-        QCOMPARE(pdfInfo(path("cli.pdf")).value("Pages"), pdfInfo(path("desktop.pdf")).value("Pages"));
-        QCOMPARE(fontNames(path("cli.pdf")), QStringList({"DejaVuSerif", "NimbusSans-Bold"}));
-        QCOMPARE(fontNames(path("desktop.pdf")), fontNames(path("cli.pdf")));
-    }
-
-    void valuesTheFormHasNoPlaceFor_data()
-    {
-        QTest::addColumn<QStringList>("options");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("unknown paper") << QStringList{"--paper", "A9"} << "--paper A9: must be one of: A0, A1";
-        QTest::newRow("unknown font") << QStringList{"--font", "No Such Family"} << "--font No Such Family: is not an installed font family";
-        QTest::newRow("unknown headline font") << QStringList{"--headline-font", "Zz"} << "--headline-font Zz: is not an installed font family";
-        QTest::newRow("bad colour") << QStringList{"--color", "#12345"} << "--color #12345: is not a colour";
-        QTest::newRow("bad headline colour") << QStringList{"--headline-color", "reddish"} << "--headline-color reddish: is not a colour";
-        QTest::newRow("headline") << QStringList{"--headline", "title"} << "--headline title: must be one of";
-        QTest::newRow("margin") << QStringList{"--margin", "31"} << "--margin 31: must be a whole number from 0 to 30";
-        QTest::newRow("size") << QStringList{"--size", "0"} << "--size 0: must be a whole number from 1 to 200";
-    }
-
-    void valuesTheFormHasNoPlaceFor()
-    {
-        QFETCH(QStringList, options);
-        QFETCH(QString, message);
-        const auto r = runCli(QStringList{"text-to-pdf", "-o", "refused.pdf"} + options + QStringList{"notes.txt"}, dir.path());
-        QCOMPARE(r.status, 2);
-        QVERIFY2(r.err.contains(message), qPrintable(r.err));
-        QVERIFY(!QFileInfo::exists(path("refused.pdf")));
     }
 
     // Without a single font nothing can be drawn: each file's page loop

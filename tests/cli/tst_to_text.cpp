@@ -7,7 +7,7 @@
 #include "pdf_to_text.h"
 #include "pdfbuild.h"
 #include "questions.h"
-#include "shellsupport.h"
+#include "toolsupport.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -17,12 +17,9 @@
 
 using namespace testsupport;
 
-class TestToText : public QObject
+class TestToText : public CliSuite
 {
     Q_OBJECT
-
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // name -> content of every file of a folder.
     static QMap<QString, QByteArray> contents(const QString& folder)
@@ -48,13 +45,11 @@ private slots:
         page.findChild<QRadioButton*>("radioButton_raw")->setChecked(true);
         page.findChild<QRadioButton*>("radioButton_2")->setChecked(true);
         ScriptedQuestions script;
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        QVERIFY(QDir().mkpath(path("desktop")) && page.run({path("report.pdf"), path("unicode.pdf")}).isQuiet());
+        QVERIFY(runInFolder(page, script.installed(), {path("report.pdf"), path("unicode.pdf")}, path("desktop")).isQuiet());
 
         const auto r = runCli({"to-text", "--raw", "--per-page", "-o", "cli", "report.pdf", "unicode.pdf"}, dir.path());
-        QVERIFY(r.status == 0 && r.err.isEmpty());
         const QStringList names{"report Page 1.txt", "report Page 2.txt", "unicode Page 1.txt", "unicode Page 2.txt"};
-        QCOMPARE(r.outLines(), QStringList(names).replaceInStrings(QRegularExpression("^"), path("cli/")));
+        QVERIFY(wrote(r, QStringList(names).replaceInStrings(QRegularExpression("^"), path("cli/"))));
         QCOMPARE(contents(path("cli")).keys(), names);
         QCOMPARE(contents(path("cli")), contents(path("desktop")));
     }

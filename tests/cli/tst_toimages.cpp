@@ -1,55 +1,23 @@
-// folioforge-cli to-images against the desktop tool: the same files, byte for
-// byte, for the same choices; the TIFF file named with -o; what the command
-// line refuses, and an input that does not open.
+// folioforge-cli to-images (against the desktop: tst_desktop): the TIFF file
+// named with -o; what the command line refuses, and an input that does not
+// open.
 
 #include "clisupport.h"
 #include "imagefixtures.h"
 #include "pdfbuild.h"
-#include "pdftoimg.h"
-#include "questions.h"
 #include "testsupport.h"
 
-#include <QComboBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
 
-class TestToImages : public QObject
+class TestToImages : public CliSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
 private slots:
     void initTestCase() { QVERIFY(writeTextPdf(path("doc.pdf"), {"one", "two"})); }
-
-    void sameAsTheDesktopTool()
-    {
-        CustomFileNames names;
-        names.directory = dir.path();
-        PDFtoImg page(nullptr, makeBrandingRecord(names, 1, 7, false));
-        page.findChild<QComboBox*>("comboBox")->setCurrentText("PNG");
-        page.findChild<QComboBox*>("comboBox_2")->setCurrentText("96");
-        ScriptedQuestions script;
-        QDir().mkpath(path("desktop"));
-        script.installed().queue(Question::ExistingDirectory, path("desktop"));
-        QVERIFY(page.run({path("doc.pdf")}).isQuiet());
-
-        const auto r = runCli({"to-images", "--format", "png", "--dpi", "96", "-o", "cli", "doc.pdf"}, dir.path());
-        QCOMPARE(r.status, 0);
-        QCOMPARE(r.err, QString());
-        const QStringList files{"doc Page 2.png", "doc Page 1.png"};
-        QCOMPARE(r.outLines(), QStringList({path("cli/" + files[0]), path("cli/" + files[1])}));
-        for (const QString& file : files)
-            QCOMPARE(readFile(path("cli/" + file)), readFile(path("desktop/" + file)));
-        QCOMPARE(readImage(path("cli/doc Page 1.png")).size(), QSize(816, 1056));
-        // No option: the form as it opens, JPEG at 300 dpi.
-        const auto plain = runCli({"to-images", "-o", "plain", "doc.pdf"}, dir.path());
-        QCOMPARE(plain.outLines().value(1), path("plain/doc Page 1.jpeg"));
-        QCOMPARE(readImage(path("plain/doc Page 1.jpeg")).size(), QSize(2550, 3300));
-    }
 
     void commandLines_data()
     {
@@ -78,6 +46,14 @@ private slots:
         QCOMPARE(qpdfPageCount(path("doc.pdf")), 2);
         if (r.status == 0)
             QCOMPARE(readTiff(path(said)).size(), 2);
+    }
+
+    void withoutOptions()
+    {
+        // The form as it opens: JPEG at 300 dpi.
+        const auto r = runCli({"to-images", "-o", "plain", "doc.pdf"}, dir.path());
+        QCOMPARE(r.outLines().value(1), path("plain/doc Page 1.jpeg"));
+        QCOMPARE(readImage(path("plain/doc Page 1.jpeg")).size(), QSize(2550, 3300));
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "testsupport.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QProcess>
 
@@ -39,6 +40,14 @@ CliResult runCli(const QStringList& arguments, const QString& workDir, const QSt
     r.err = QString::fromUtf8(p.readAllStandardError());
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     return r;
+}
+
+bool wrote(const CliResult& r, const QStringList& outputs)
+{
+    if (r.status == 0 && r.err.isEmpty() && r.outLines() == outputs)
+        return true;
+    qWarning().noquote() << "status" << r.status << "stdout:" << r.out << "stderr:" << r.err << "expected:" << outputs;
+    return false;
 }
 
 } // namespace testsupport

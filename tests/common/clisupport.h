@@ -2,8 +2,10 @@
 
 // Running the built command-line companion as a user's shell would.
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 namespace testsupport {
 
@@ -24,5 +26,19 @@ QString cliProgram();
 // on top of this process's own.
 CliResult runCli(const QStringList& arguments, const QString& workDir = QString(), const QString& program = cliProgram(),
                  const QByteArray& input = QByteArray(), const QStringList& environment = {});
+
+// The frame of a command-line suite: the folder it runs in.
+class CliSuite : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QTemporaryDir dir;
+    QString path(const QString& name) const { return dir.filePath(name); }
+};
+
+// The run succeeded quietly and named exactly these outputs on stdout; says
+// what differs otherwise.
+bool wrote(const CliResult& r, const QStringList& outputs);
 
 } // namespace testsupport

@@ -3,12 +3,14 @@
 // Widgets of the shell and tool tests: icons of one colour, widgets of nested
 // forms, and modal dialogs driven from a timer.
 
-#include "brandingrecord.h"
+#include "toolsupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -16,14 +18,6 @@
 #include <memory>
 
 namespace testsupport {
-
-// The branding record of brand 1 and that tool, read from no folder (no icon).
-inline BrandingRecord toolRecord(int tool)
-{
-    CustomFileNames names;
-    names.directory = QStringLiteral("/nonexistent");
-    return makeBrandingRecord(names, 1, tool, false);
-}
 
 // An .ico file whose every pixel has one colour.
 inline bool writeIcon(const QString& path, const QColor& colour, int side = 256)
@@ -46,6 +40,30 @@ T* ownChild(QObject* root, const QString& name, const QList<QObject*>& excluded)
             return candidate;
     }
     return nullptr;
+}
+
+// A window (W: the main window or a class of it) of that brand and tool,
+// shown; brand < 0: no Data.dat at all.
+template <class W>
+std::unique_ptr<W> shownWindow(const CustomFileNames& names, int brand, int tool)
+{
+    if (brand >= 0)
+        writeBrandingFile(names.dataFilePath(), brand, tool);
+    else
+        QFile::remove(names.dataFilePath());
+    auto w = std::make_unique<W>(nullptr, names);
+    w->show();
+    if (!QTest::qWaitForWindowExposed(w.get()))
+        qWarning("the window was never shown; geometry checks will fail");
+    return w;
+}
+
+// A widget of the main window's own form, not of the file list's or the
+// tool page's (they reuse its designer names).
+template <class T = QWidget, class W>
+T* windowChild(W* w, const char* name)
+{
+    return ownChild<T>(w, name, {w->photoList(), w->feature()});
 }
 
 // Calls action with the first visible top-level widget of type T (a modal

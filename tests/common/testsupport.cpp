@@ -245,4 +245,20 @@ QStringList filesIn(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDir::Name);
 }
 
+QStringList pathsIn(const QTemporaryDir& dir, const QStringList& names)
+{
+    QStringList paths;
+    for (const QString& name : names)
+        paths << dir.filePath(name);
+    return paths;
+}
+
+QStringList numberedTexts(const QString& prefix, int n)
+{
+    QStringList texts;
+    for (int i = 1; i <= n; ++i)
+        texts << prefix + QString::number(i);
+    return texts;
+}
+
 } // namespace testsupport

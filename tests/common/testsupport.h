@@ -101,5 +101,9 @@ QString emptyFolder(const QTemporaryDir& dir, const QString& name);
 QString ownTemporaryFolder(const QTemporaryDir& dir);
 // The names of a folder's files, hidden ones too, sorted.
 QStringList filesIn(const QString& folder);
+// The paths of these names in dir.
+QStringList pathsIn(const QTemporaryDir& dir, const QStringList& names);
+// prefix1 .. prefixN: the texts of numbered pages.
+QStringList numberedTexts(const QString& prefix, int n);
 
 } // namespace testsupport

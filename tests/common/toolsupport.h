@@ -6,17 +6,21 @@
 #include "brandingrecord.h"
 #include "featurebase.h"
 #include "questions.h"
+#include "testsupport.h"
 
 #include <QDir>
+#include <QObject>
+#include <QTemporaryDir>
+#include <QtTest>
 
 namespace testsupport {
 
-// The record of brand 1 and that tool, with no Data.dat or icon anywhere.
-inline BrandingRecord toolRecord(int tool)
+// The record of that brand and tool, with no Data.dat or icon anywhere.
+inline BrandingRecord toolRecord(int tool, int brand = 1)
 {
     CustomFileNames names;
     names.directory = QStringLiteral("/nonexistent");
-    return makeBrandingRecord(names, 1, tool, false);
+    return makeBrandingRecord(names, brand, tool, false);
 }
 
 // A run of a tool that writes into a folder: the folder question is answered
@@ -30,5 +34,27 @@ inline const RunReport& runInFolder(FeatureBase& page, ScriptedQuestions& script
         script.queue(Question::Password, password);
     return page.run(inputs);
 }
+
+// The frame of a tool's suite: a folder for its files, scripted answers for
+// every question, and no answer left over or wrong after any test.
+class ToolSuite : public QObject
+{
+    Q_OBJECT
+
+protected:
+    QTemporaryDir dir;
+    ScriptedQuestions script;
+
+    ToolSuite() { script.installed(); }
+    QString path(const QString& name) const { return dir.filePath(name); }
+    // A run of the page on these files of the folder, writing into its folder `out`.
+    const RunReport& runIn(FeatureBase& page, const QStringList& names, const QString& out, const QStringList& passwords = {})
+    {
+        return runInFolder(page, script, pathsIn(dir, names), path(out), passwords);
+    }
+
+private slots:
+    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
+};
 
 } // namespace testsupport

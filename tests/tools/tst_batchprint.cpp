@@ -10,6 +10,7 @@
 #include "pdfbuild.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 #include "tooltable.h"
 
 #include <cups/cups.h>
@@ -31,27 +32,21 @@ const QString refusingQueue = QString("FolioRefusing%1").arg(QCoreApplication::a
 
 } // namespace
 
-class TestBatchPrint : public QObject
+class TestBatchPrint : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
     std::unique_ptr<PDF_Batch_print> page;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
     QComboBox* combo(const char* name) { return page->findChild<QComboBox*>(name); }
 
     // A fresh page prints the files (names in the test folder) on the queue.
     const RunReport& print(const QString& queue, const QStringList& names, bool freshPage = true)
     {
         if (freshPage)
-            page = std::make_unique<PDF_Batch_print>(nullptr, makeBrandingRecord(CustomFileNames(), 1, int(Tool::BatchPrint), false));
+            page = std::make_unique<PDF_Batch_print>(nullptr, toolRecord(int(Tool::BatchPrint)));
         combo("comboBox_printer")->setCurrentText(queue);
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return page->run(inputs);
+        return page->run(pathsIn(dir, names));
     }
 
     void cancelJobs()
@@ -63,7 +58,6 @@ class TestBatchPrint : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         QVERIFY(writeTextPdf(path("three.pdf"), {"Alpha page", "Bravo page", "Charlie page"}));
         QVERIFY(writeTextPdf(path("one.pdf"), {"Solo page"}));
         QVERIFY(encrypt(path("one.pdf"), path("locked.pdf"), "pw", "owner"));
@@ -115,7 +109,7 @@ private slots:
 
     void copiesStayWithinRange()
     {
-        page = std::make_unique<PDF_Batch_print>(nullptr, makeBrandingRecord(CustomFileNames(), 1, int(Tool::BatchPrint), false));
+        page = std::make_unique<PDF_Batch_print>(nullptr, toolRecord(int(Tool::BatchPrint)));
         QLineEdit* edit = combo("comboBox_copies")->lineEdit();
         for (const auto& [typed, copies] : QList<QPair<QString, int>>{{"12", 12}, {"12345", 1234}, {"0", 1}, {"many", 1}}) {
             edit->clear();
@@ -148,7 +142,7 @@ private slots:
     {
         CUPS_OR_SKIP();
         // No paper chosen: the printer's own default paper.
-        page = std::make_unique<PDF_Batch_print>(nullptr, makeBrandingRecord(CustomFileNames(), 1, int(Tool::BatchPrint), false));
+        page = std::make_unique<PDF_Batch_print>(nullptr, toolRecord(int(Tool::BatchPrint)));
         combo("comboBox_printer")->setCurrentText(cupstest::printer());
         combo("comboBox_paper")->setCurrentIndex(-1);
         QVERIFY(!print(cupstest::printer(), {"one.pdf"}, false).hasProblems());

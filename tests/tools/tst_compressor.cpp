@@ -10,6 +10,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 #include "tooltable.h"
 
 #include <QCheckBox>
@@ -44,15 +45,11 @@ QString streamChanges(const QString& input, const QString& output)
 
 } // namespace
 
-class TestCompressor : public QObject
+class TestCompressor : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    PDF_Compressor page{nullptr, makeBrandingRecord(CustomFileNames(), 1, int(Tool::Compressor), false)};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    PDF_Compressor page{nullptr, toolRecord(int(Tool::Compressor))};
 
     // Compresses the files (names in the test folder) into the folder `out` with these choices.
     const RunReport& compress(const QStringList& names, const QString& out, int fonts = 1, int images = 1, bool content = true,
@@ -65,16 +62,12 @@ class TestCompressor : public QObject
         script.queue(Question::ExistingDirectory, path(out));
         if (!password.isEmpty())
             script.queue(Question::Password, password);
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return page.run(inputs);
+        return page.run(pathsIn(dir, names));
     }
 
 private slots:
     void initTestCase()
     {
-        script.installed();
         // Every stream at zlib's fastest level, so that there is room to gain.
         Builder b;
         const std::string font = b.trueTypeFont("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf", "ArialMT", Filter::FastFlate);
@@ -94,11 +87,6 @@ private slots:
         QCOMPARE(run("qpdf", {"--object-streams=generate", "--recompress-flate", "--compression-level=9", path("report.pdf"), path("tight.pdf")}), 0);
         QCOMPARE(run("qpdf", {"--encrypt", "user pw", "owner", "256", "--", path("report.pdf"), path("locked.pdf")}), 0);
         QVERIFY(writeFile(path("notes.pdf"), "not a PDF at all"));
-    }
-
-    void init()
-    {
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void choicesReachTheirStreams_data()

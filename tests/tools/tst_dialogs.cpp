@@ -1,21 +1,17 @@
 // The real dialogs behind the question seam, driven from a timer: the
 // collision and password dialogs, progress with Cancel, the end-of-run
-// message, and pre-processing answered through the real dialogs.
+// message.
 
 #include "dialogfileexists.h"
-#include "featurebase.h"
 #include "pdf_auth.h"
-#include "pdfbuild.h"
 #include "questions.h"
 #include "shellsupport.h"
-#include "testsupport.h"
 
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace testsupport;
@@ -36,13 +32,10 @@ class TestDialogs : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-
 private slots:
     void initTestCase()
     {
         Questions::install(nullptr);  // the real dialogs
-        QVERIFY(writeTextPdf(dir.filePath("a.pdf"), {"a"}) && writeTextPdf(dir.filePath("b.pdf"), {"b"}));
     }
 
     void fileExistsDialog_data()
@@ -137,29 +130,6 @@ private slots:
         whenShown<QMessageBox>([&text](QMessageBox* box) { text = box->text(), box->accept(); });
         Questions::report(&window, "Folioforge - PDF Merger 1", "/in/a.pdf: not a PDF; left out");
         QCOMPARE(text, "/in/a.pdf: not a PDF; left out");
-    }
-
-    void preProcessThroughTheRealDialogs()
-    {
-        CustomFileNames names;
-        names.directory = "/nonexistent";
-        FeatureBase page(nullptr, makeBrandingRecord(names, 1, 1, false));
-        const QString source = dir.filePath("a.pdf"), locked = dir.filePath("locked.pdf");
-        QVERIFY(encrypt(source, locked, "pw", "owner"));
-        QList<FeatureBase::fileList> list = page.ToFileList({locked, source});
-        list[0].outputFile = source;  // exists
-        list[1].outputFile = dir.filePath("free.pdf");
-        whenShown<DialogFileExists>([&](DialogFileExists* d) {
-            click(d, "pushButton_2");  // override
-            whenShown<PDF_Auth>([](PDF_Auth* a) {
-                QTest::keyClicks(a->findChild<QLineEdit*>("lineEdit"), "pw");
-                click(a, "pushButton");
-            });
-        });
-        list = page.PreProcess(list, false);
-        QCOMPARE(list.size(), 2);
-        QCOMPARE(list[0].password, "pw");
-        QCOMPARE(list[0].outputFile, source);
     }
 };
 

@@ -11,6 +11,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -40,16 +41,12 @@ bool writeImages(const QString& path, const QList<std::function<std::string(Buil
 
 } // namespace
 
-class TestImageExtractor : public QObject
+class TestImageExtractor : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
     QString tmp;  // the runs' temporary folder
-    ScriptedQuestions script;
     std::unique_ptr<PDF_ImageExtractor> page;
-
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // A run that answers the folder question, then an existing file's when `exists` is given.
     const RunReport& extract(const QStringList& names, const QString& out, bool jpg = false, const QVariant& exists = QVariant())
@@ -58,20 +55,14 @@ class TestImageExtractor : public QObject
         script.queue(Question::ExistingDirectory, out);
         if (exists.isValid())
             script.queue(Question::FileExists, exists);
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return page->run(inputs);
+        return page->run(pathsIn(dir, names));
     }
 
 private slots:
     void initTestCase()
     {
         tmp = ownTemporaryFolder(dir);
-        CustomFileNames names;
-        names.directory = "/nonexistent";
-        page = std::make_unique<PDF_ImageExtractor>(nullptr, makeBrandingRecord(names, 1, 11, false));
-        script.installed();
+        page = std::make_unique<PDF_ImageExtractor>(nullptr, toolRecord(11));
         // A JPEG photo, a lossless colour picture, a grey one of 4 bits.
         QByteArray grey;
         for (int i = 0; i < 40 * 30 / 2; ++i)
@@ -91,7 +82,6 @@ private slots:
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.4\nnothing more"));
     }
 
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
     void cleanup() { QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left"); }
 
     void asPdfimagesWritesThem()

@@ -12,6 +12,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -20,13 +21,6 @@
 using namespace testsupport;
 
 namespace {
-
-BrandingRecord record()
-{
-    CustomFileNames names;
-    names.directory = "/nonexistent";
-    return makeBrandingRecord(names, 1, 5, false);
-}
 
 // A picture of one colour at that resolution (0: the writer's default).
 QImage picture(int width, int height, QColor colour, int dpi = 0)
@@ -52,30 +46,22 @@ QStringList pageSizes(const QString& pdf)
 
 } // namespace
 
-class TestImgToPdf : public QObject
+class TestImgToPdf : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    ImgToPDF page{nullptr, record()};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    ImgToPDF page{nullptr, toolRecord(5)};
 
     const RunReport& convert(const QStringList& names, const QString& out, bool bookmarks = false)
     {
         page.findChild<QRadioButton*>(bookmarks ? "radioButton_2" : "radioButton")->setChecked(true);
         script.queue(Question::SaveFileName, path(out));
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return page.run(inputs);
+        return page.run(pathsIn(dir, names));
     }
 
 private slots:
     void initTestCase()
     {
-        script.installed();
         QVERIFY(writeFile(path("photo.jpg"), jpegBytes(picture(1200, 600, Qt::red, 300))));
         QVERIFY(writeFile(path("turned.jpg"), withExif(jpegBytes(picture(400, 200, Qt::blue, 200)), 6)));
         QVERIFY(picture(300, 150, Qt::green, 150).save(path("plain.png")));
@@ -85,11 +71,6 @@ private slots:
         QVERIFY(writeFile(path("broken.png"), "\x89PNG\r\n\x1a\nthe rest is missing"));
         QVERIFY(writeTextPdf(path("doc.pdf"), {"a PDF"}));
         QVERIFY(encrypt(path("doc.pdf"), path("locked.png"), "pw", "owner"));
-    }
-
-    void init()
-    {
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void pagesAsLargeAsTheirImages()

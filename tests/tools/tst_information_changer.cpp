@@ -34,16 +34,12 @@ QStringList information(const QString& file, const QString& password = QString()
 
 } // namespace
 
-class TestInformationChanger : public QObject
+class TestInformationChanger : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
     PDF_Batch_Information_Changer page{nullptr, toolRecord(13)};
     QStringList old;  // the information of described.pdf
-
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // Ticks the fields given ("Title=text") with their text, unticks the others.
     void setForm(const QStringList& typed)
@@ -57,18 +53,9 @@ class TestInformationChanger : public QObject
         }
     }
 
-    const RunReport& run(const QStringList& names, const QString& folder, const QStringList& passwords = {})
-    {
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return runInFolder(page, script, inputs, path(folder), passwords);
-    }
-
 private slots:
     void initTestCase()
     {
-        script.installed();
         auto pdf = makeNumberedPdf(2, "Described");
         pdf->getTrailer().replaceKey("/Info", pdf->makeIndirectObject(QPDFObjectHandle::parse(
                                                   "<< /Title (Old title) /Author (Old author) /Subject (Old subject) /Keywords (old, words)"
@@ -81,8 +68,6 @@ private slots:
         QVERIFY(encrypt(path("described.pdf"), path("locked.pdf"), "user-pw", "owner-pw"));
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
     }
-
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
 
     void changesTheTickedFields_data()
     {
@@ -104,7 +89,7 @@ private slots:
         QFETCH(QStringList, changed);
         setForm(typed);
         const QString folder = QString::number(qHash(QByteArray(QTest::currentDataTag())));
-        QVERIFY(run({"described.pdf"}, folder).isQuiet());
+        QVERIFY(runIn(page, {"described.pdf"}, folder).isQuiet());
         const QString out = path(folder + "/described.pdf");
         QVERIFY(qpdfCheck(out));
         QStringList expected = old;
@@ -119,7 +104,7 @@ private slots:
     {
         const QString title = QString::fromUtf8("Ünïcødé 日本語 ✓"), author = QString::fromUtf8("Jürgen Åström & <Co>");
         setForm({"Title=" + title, "Author=" + author});
-        QVERIFY(run({"described.pdf"}, "unicode").isQuiet());
+        QVERIFY(runIn(page, {"described.pdf"}, "unicode").isQuiet());
         const QString out = path("unicode/described.pdf");
         const auto info = pdfInfo(out);
         QCOMPARE(info.value("Title"), title);
@@ -145,7 +130,7 @@ private slots:
     void protectedAndDamagedInputs()
     {
         setForm({"Title=Locked title"});
-        const RunReport& report = run({"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
+        const RunReport& report = runIn(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
         QCOMPARE(report.problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
         QCOMPARE(report.outputsWritten(), QStringList{path("inputs/locked.pdf")});
         // Still protected, with the same password.

@@ -9,6 +9,7 @@
 #include "pdfread.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -18,13 +19,6 @@ using namespace testsupport;
 
 namespace {
 
-BrandingRecord record(int brand = 1)
-{
-    CustomFileNames names;
-    names.directory = "/nonexistent";
-    return makeBrandingRecord(names, brand, 1, false);
-}
-
 // The file's bookmarks as "title@page"; any below the top level show their depth.
 QStringList topLevel(const QString& path)
 {
@@ -33,23 +27,16 @@ QStringList topLevel(const QString& path)
 
 } // namespace
 
-class TestMerger : public QObject
+class TestMerger : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    PDF_Merger merger{nullptr, record()};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    PDF_Merger merger{nullptr, toolRecord(1)};
 
     // name.pdf with pages name-1 .. name-n.
     QString source(const QString& name, int pages)
     {
-        QStringList texts;
-        for (int i = 1; i <= pages; ++i)
-            texts << QString("%1-%2").arg(name).arg(i);
-        return writeTextPdf(path(name + ".pdf"), texts) ? path(name + ".pdf") : QString();
+        return writeTextPdf(path(name + ".pdf"), numberedTexts(name + "-", pages)) ? path(name + ".pdf") : QString();
     }
 
     // Runs a merge of these files (names in the test folder) that answers the
@@ -60,25 +47,16 @@ class TestMerger : public QObject
         script.queue(Question::SaveFileName, path(out));
         for (const QVariant& password : passwords)
             script.queue(Question::Password, password);
-        QStringList sources;
-        for (const QString& name : names)
-            sources << path(name);
-        return merger.run(sources);
+        return merger.run(pathsIn(dir, names));
     }
 
 private slots:
     void initTestCase()
     {
-        script.installed();
         QVERIFY(!source("a", 3).isEmpty() && !source("b", 2).isEmpty() && !source("c", 4).isEmpty());
         QVERIFY(addOutlines(source("marked", 3), {{0, "One"}, {1, "One.1"}, {1, "One.2"}, {0, "Two"}, {1, "Two.1"}, {2, "Two.1.1"}, {0, "Three"}}));
         QVERIFY(addOutlines(source("marked2", 2), {{0, "Alpha"}, {1, "Alpha.1"}, {0, "Beta"}}));
         QVERIFY(encrypt(path("b.pdf"), path("locked.pdf"), "open-sesame", "owner"));
-    }
-
-    void init()
-    {
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void mergesInListOrder_data()
@@ -189,7 +167,7 @@ private slots:
         script.stopAfter(-1);
         QVERIFY(!QFileInfo::exists(path("stopped.pdf")));
         // A page without an engine writes nothing and asks no password.
-        PDF_Merger noEngine(nullptr, record(2));
+        PDF_Merger noEngine(nullptr, toolRecord(1, 2));
         QVERIFY(!noEngine.hasEngine());
         ScriptedQuestions own;
         own.installed().queue(Question::SaveFileName, path("no-engine.pdf"));

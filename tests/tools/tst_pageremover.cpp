@@ -13,6 +13,7 @@
 #include "pdfengine.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QDropEvent>
 #include <QListWidget>
@@ -35,25 +36,19 @@ public:
 
 } // namespace
 
-class TestPageRemover : public QObject
+class TestPageRemover : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    PDF_PageRemover remover{nullptr, makeBrandingRecord(CustomFileNames(), 1, 12, false)};
+    PDF_PageRemover remover{nullptr, toolRecord(12)};
 
-    QString path(const QString& name) const { return dir.filePath(name); }
     QListWidget* list() { return remover.findChild<QListWidget*>("listWidget"); }
     void press(const char* button) { remover.findChild<QPushButton*>(button)->click(); }
 
     // name.pdf with pages p1 .. pn.
     QString source(const QString& name, int pages)
     {
-        QStringList texts;
-        for (int i = 1; i <= pages; ++i)
-            texts << QString("p%1").arg(i);
-        return writeTextPdf(path(name), texts) ? path(name) : QString();
+        return writeTextPdf(path(name), numberedTexts("p", pages)) ? path(name) : QString();
     }
 
     QStringList labels()
@@ -78,14 +73,11 @@ class TestPageRemover : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         for (int pages : {1, 2, 5})
             QVERIFY(!source(QString("doc%1.pdf").arg(pages), pages).isEmpty());
         QVERIFY(encrypt(path("doc5.pdf"), path("locked.pdf"), "pw", "owner"));
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\n1 0 obj << /Type /Catalog >>\nnothing else"));
     }
-
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
 
     void removals_data()
     {
@@ -167,7 +159,7 @@ private slots:
         QCOMPARE(remover.run({}).problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
         QCOMPARE(script.count(Question::SaveFileName), saveQuestions);
         // Nothing chosen yet: nothing asked, nothing saved.
-        PDF_PageRemover fresh(nullptr, makeBrandingRecord(CustomFileNames(), 1, 12, false));
+        PDF_PageRemover fresh(nullptr, toolRecord(12));
         QVERIFY(fresh.run({}).isQuiet() && script.count(Question::SaveFileName) == saveQuestions);
 
         // With the password: saved as protected as it came.

@@ -10,6 +10,7 @@
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -30,23 +31,11 @@ QString popplerText(const QString& pdf, bool raw, int page = 0)
 
 } // namespace
 
-class TestPdfToText : public QObject
+class TestPdfToText : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
     PDF_To_Text page{nullptr, toolRecord(14)};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    // A fresh output folder of that name.
-    QString folder(const QString& name)
-    {
-        QDir(path(name)).removeRecursively();
-        QDir().mkpath(path(name));
-        return path(name);
-    }
 
     // Existing outputs are answered with `existing`, in order.
     const RunReport& extract(const QStringList& names, const QString& out, bool raw = false, bool perPage = false,
@@ -57,10 +46,7 @@ class TestPdfToText : public QObject
         script.queue(Question::ExistingDirectory, out);
         for (int answer : existing)
             script.queue(Question::FileExists, answer);
-        QStringList inputs;
-        for (const QString& name : names)
-            inputs << path(name);
-        return page.run(inputs);
+        return page.run(pathsIn(dir, names));
     }
 
     static QStringList written(const QString& folder)
@@ -71,7 +57,6 @@ class TestPdfToText : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         // A locale whose code page has neither Cyrillic nor Japanese: the text must not pass through it.
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-1"));
         QVERIFY(writeTextPdf(path("report.pdf"), {"Alpha one", "Beta two", "Gamma three"}));
@@ -83,11 +68,6 @@ private slots:
         QVERIFY(encrypt(path("report.pdf"), path("locked.pdf"), "sesame", "owner"));
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\ntrailer << /Root 1 0 R >>\n"));
         QVERIFY(writeFile(path("notes.pdf"), "plain text, no PDF"));
-    }
-
-    void init()
-    {
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void textAsPdftotextGivesIt_data()
@@ -111,7 +91,7 @@ private slots:
         QFETCH(bool, raw);
         QFETCH(bool, perPage);
         QFETCH(QStringList, names);
-        const QString out = folder("out");
+        const QString out = emptyFolder(dir, "out");
         const RunReport& report = extract({pdf}, out, raw, perPage);
         QVERIFY(report.isQuiet());
         QCOMPARE(written(out), names);
@@ -127,7 +107,7 @@ private slots:
     {
         // The real suffix is replaced, whatever its case or length; a name
         // without one gets .txt; repeated names are numbered.
-        const QString out = folder("names");
+        const QString out = emptyFolder(dir, "names");
         extract({"report.pdf", "manual", "upper.PDF", "sub/report.pdf"}, out);
         QCOMPARE(written(out), QStringList({"manual.txt", "report(1).txt", "report.txt", "upper.txt"}));
         QCOMPARE(readFile(out + "/report(1).txt").simplified(), QByteArray("Other report"));
@@ -142,7 +122,7 @@ private slots:
 
     void inputsThatDoNotOpen()
     {
-        const QString out = folder("bad");
+        const QString out = emptyFolder(dir, "bad");
         // The right password on the second try; a cancelled one leaves the input out.
         script.queue(Question::Password, "guess").queue(Question::Password, "sesame").queue(Question::Password, QVariant());
         const RunReport& report = extract({"locked.pdf", "damaged.pdf", "notes.pdf", "gone.pdf", "locked.pdf", "sub/report.pdf"}, out);

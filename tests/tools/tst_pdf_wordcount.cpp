@@ -9,6 +9,7 @@
 #include "questions.h"
 #include "shellsupport.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QDir>
 #include <QLabel>
@@ -51,15 +52,11 @@ QStringList figures(const PDF_WordCount::Tally& t, bool withPhrases = true)
 
 } // namespace
 
-class TestWordCount : public QObject
+class TestWordCount : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
     PDF_WordCount page{nullptr, toolRecord(9)};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // The value labels, in the form's order.
     QStringList table() const
@@ -74,7 +71,6 @@ class TestWordCount : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         QVERIFY(writeTextPdf(path("plain.pdf"), {"One two. Three", "", "Four   five.   Six. seven"}));
         QVERIFY(addOutlines(path("plain.pdf"), {{0, "Top"}, {1, "Inner"}, {0, "Second"}}));
         QVERIFY(writeUnicodePdf(path("unicode.pdf"), {"Съешь же ещё этих мягких французских булок. 日本語のテキスト。 😀 end.",

@@ -10,6 +10,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -19,16 +20,12 @@
 
 using namespace testsupport;
 
-class TestPdfToImg : public QObject
+class TestPdfToImg : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
     QString tmp;  // the runs' temporary folder
-    ScriptedQuestions script;
     std::unique_ptr<PDFtoImg> page;
-
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // A run with these choices; the folder (or the TIFF file) answered, then
     // an existing file's question when `exists` is given.
@@ -41,10 +38,7 @@ class TestPdfToImg : public QObject
         script.queue(format == PDFtoImg::Tiff ? Question::SaveFileName : Question::ExistingDirectory, answer);
         if (exists.isValid())
             script.queue(Question::FileExists, exists);
-        QStringList paths;
-        for (const QString& input : inputs)
-            paths << path(input);
-        return page->run(paths);
+        return page->run(pathsIn(dir, inputs));
     }
 
     // How far an image is from pdftoppm's rendering of that page: -1 when their sizes differ.
@@ -57,10 +51,7 @@ private slots:
     void initTestCase()
     {
         tmp = ownTemporaryFolder(dir);
-        CustomFileNames names;
-        names.directory = "/nonexistent";
-        page = std::make_unique<PDFtoImg>(nullptr, makeBrandingRecord(names, 1, 7, false));
-        script.installed();
+        page = std::make_unique<PDFtoImg>(nullptr, toolRecord(7));
         // Portrait, landscape by rotation, and a page cropped to part of its
         // media box; sizes of no whole number of pixels at 96 and 150 dpi.
         QVERIFY(writePdf(path("report.pdf"), {{QRectF(0, 0, 612, 792), 0, QRectF(), "Portrait"},
@@ -72,7 +63,6 @@ private slots:
         QVERIFY(writePdf(path("nopages.pdf"), std::vector<PageLayout>{}));
     }
 
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
     void cleanup() { QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left"); }
 
     void pagesAsPdftoppmDrawsThem_data()
@@ -179,9 +169,7 @@ private slots:
         QFETCH(int, written);
         for (const QVariant& password : passwords)
             script.queue(Question::Password, password);
-        QStringList paths;
-        for (const QString& input : inputs)
-            paths << path(input);
+        const QStringList paths = pathsIn(dir, inputs);
         if (written)
             script.queue(Question::ExistingDirectory, emptyFolder(dir, "early"));
         const int asked = script.asked().size();

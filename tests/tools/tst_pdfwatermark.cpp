@@ -11,6 +11,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QFontComboBox>
 #include <QLabel>
@@ -24,13 +25,6 @@
 using namespace testsupport;
 
 namespace {
-
-BrandingRecord record()
-{
-    CustomFileNames names;
-    names.directory = "/nonexistent";
-    return makeBrandingRecord(names, 1, 3, false);
-}
 
 // The position buttons in reading order.
 const QStringList positionButtons = {"pushButton_2", "pushButton_3", "pushButton_4", "pushButton_5", "pushButton_7",
@@ -56,16 +50,13 @@ bool closeTo(const QRect& a, const QRect& b)
 
 } // namespace
 
-class TestWatermark : public QObject
+class TestWatermark : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    PDFWatermark page{nullptr, record()};
+    PDFWatermark page{nullptr, toolRecord(3)};
     int runs = 0;
 
-    QString path(const QString& name) const { return dir.filePath(name); }
     template <class T = QWidget>
     T* control(const char* name) { return page.findChild<T*>(name); }
 
@@ -102,7 +93,6 @@ class TestWatermark : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         QVERIFY(writePdf(path("pages.pdf"), {{QRectF(0, 0, 612, 792), 0, QRectF(), "plain"},
                                              {QRectF(0, 0, 612, 792), 90, QRectF(), "turned"},
                                              {QRectF(0, 0, 595, 842), 270, QRectF(50, 100, 400, 600), "cropped"}}));
@@ -112,11 +102,6 @@ private slots:
         QVERIFY(writeFile(path("junk.png"), "no picture at all"));
         QVERIFY(writeTextPdf(path("good.pdf"), {"good"}));
         QVERIFY(encrypt(path("good.pdf"), path("locked.pdf"), "pw", "owner"));
-    }
-
-    void init()
-    {
-        QVERIFY(script.mismatches().isEmpty() && script.pending() == 0);
     }
 
     void landsWhereThePageShowsIt_data()
@@ -209,8 +194,6 @@ private slots:
 
     void cancelledColourKeepsTheColour()
     {
-        const PDFWatermark fresh(nullptr, record());
-        QCOMPARE(fresh.textColour(), QColor(Qt::black));
         textMark("Blue");
         setColour(QColor("#2040c0"));
         QCOMPARE(script.asked().last().kind, Question::Color);

@@ -16,15 +16,11 @@
 
 using namespace testsupport;
 
-class TestRotateAndCrop : public QObject
+class TestRotateAndCrop : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
     PDF_RotateAndCrop page{nullptr, toolRecord(10)};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
 
     // The rotation item, and the margins given ("left" -> typed) ticked, the others not.
     static void setForm(PDF_RotateAndCrop& tool, int rotation, const QMap<QString, QString>& margins)
@@ -41,18 +37,9 @@ class TestRotateAndCrop : public QObject
         }
     }
 
-    const RunReport& run(PDF_RotateAndCrop& tool, const QStringList& inputs, const QString& folder, const QStringList& passwords = {})
-    {
-        QStringList paths;
-        for (const QString& name : inputs)
-            paths << path(name);
-        return runInFolder(tool, script, paths, path(folder), passwords);
-    }
-
 private slots:
     void initTestCase()
     {
-        script.installed();
         // Letter; A4 turned by 90; A4 with a crop box of its own.
         QVERIFY(writePdf(path("mixed.pdf"), {{QRectF(0, 0, 612, 792), 0, QRectF(), "one"},
                                              {QRectF(0, 0, 842, 595), 90, QRectF(), "two"},
@@ -62,8 +49,6 @@ private slots:
         QVERIFY(encrypt(path("mixed.pdf"), path("locked.pdf"), "user-pw", "owner-pw"));
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.7\n" + QByteArray(3000, '#') + "\n%%EOF\n"));
     }
-
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
 
     void turnsAndCrops_data()
     {
@@ -94,7 +79,7 @@ private slots:
             given.insert(m.section('=', 0, 0), m.section('=', 1));
         setForm(page, rotation, given);
         const QString folder = QString::number(qHash(QByteArray(QTest::currentDataTag())));
-        const RunReport& report = run(page, {"mixed.pdf"}, folder);
+        const RunReport& report = runIn(page, {"mixed.pdf"}, folder);
         QVERIFY2(report.isQuiet(), qPrintable(report.summary()));
         const QString out = path(folder + "/mixed.pdf");
         QVERIFY(qpdfCheck(out));
@@ -108,7 +93,7 @@ private slots:
     {
         // 110 pt of margins leave the 612 pt page but nothing of the 100 pt one.
         setForm(page, 0, {{"left", "30"}, {"right", "80"}});
-        const RunReport& report = run(page, {"narrow.pdf", "mixed.pdf"}, "nopage");
+        const RunReport& report = runIn(page, {"narrow.pdf", "mixed.pdf"}, "nopage");
         QCOMPARE(report.problemLines(), QStringList{path("narrow.pdf") + ": the margins leave nothing of page 2 (100 x 200 pt); left out"});
         QCOMPARE(report.outputsWritten(), QStringList{path("nopage/mixed.pdf")});
         QVERIFY(!QFileInfo::exists(path("nopage/narrow.pdf")));
@@ -124,14 +109,14 @@ private slots:
         QLocale::setDefault(before);
         setForm(german, 0, {{"left", "36,5"}, {"top", "x7"}});
         QCOMPARE(german.findChild<QLineEdit*>("lineEdit_top")->text(), "7");
-        run(german, {"mixed.pdf"}, "comma");
+        runIn(german, {"mixed.pdf"}, "comma");
         QCOMPARE(pageBoxes(path("comma/mixed.pdf")).first(), "0: 36.50 0.00 612.00 785.00");
     }
 
     void protectedAndDamagedInputs()
     {
         setForm(page, 1, {});
-        const RunReport& report = run(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
+        const RunReport& report = runIn(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
         QCOMPARE(report.problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
         QVERIFY(!QFileInfo::exists(path("inputs/damaged.pdf")));
         // Still protected, with the same password, and turned.

@@ -9,6 +9,7 @@
 #include "pdfbuild.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -18,30 +19,16 @@
 
 using namespace testsupport;
 
-class TestSplitter : public QObject
+class TestSplitter : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    PDF_Splitter splitter{nullptr, makeBrandingRecord(CustomFileNames(), 1, 2, false)};
-
-    QString path(const QString& name) const { return dir.filePath(name); }
+    PDF_Splitter splitter{nullptr, toolRecord(2)};
 
     // name.pdf with pages p1 .. pn.
     QString source(const QString& name, int pages)
     {
-        QStringList texts;
-        for (int i = 1; i <= pages; ++i)
-            texts << QString("p%1").arg(i);
-        return writeTextPdf(path(name), texts) ? path(name) : QString();
-    }
-
-    QString folder(const QString& name)
-    {
-        QDir(path(name)).removeRecursively();
-        QDir(dir.path()).mkpath(name);
-        return path(name);
+        return writeTextPdf(path(name), numberedTexts("p", pages)) ? path(name) : QString();
     }
 
     // The form as a user leaves it: range "A B" (empty for All Pages) and
@@ -70,7 +57,6 @@ class TestSplitter : public QObject
 private slots:
     void initTestCase()
     {
-        script.installed();
         for (int pages : {1, 5, 6, 7, 10})
             QVERIFY(!source(QString("doc%1.pdf").arg(pages), pages).isEmpty());
         QVERIFY(encrypt(path("doc5.pdf"), path("locked.pdf"), "pw", "owner"));
@@ -78,8 +64,6 @@ private slots:
         QVERIFY(writeFile(path("notes.txt"), "not a PDF"));
         QVERIFY(QDir(dir.path()).mkpath("in.dir") && !source("in.dir/report", 2).isEmpty() && !source("v1.2 notes.pdf", 2).isEmpty());
     }
-
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
 
     void splits_data()
     {
@@ -110,7 +94,7 @@ private slots:
         QFETCH(QString, method);
         QFETCH(QStringList, outputs);
         setForm(range, method);
-        script.queue(Question::ExistingDirectory, folder("out"));
+        script.queue(Question::ExistingDirectory, emptyFolder(dir, "out"));
         const RunReport& report = splitter.run({path(input), path("doc5.pdf")});  // only the first is split
         QVERIFY2(report.isQuiet(), qPrintable(report.summary()));
         QCOMPARE(written(report), outputs);
@@ -152,7 +136,7 @@ private slots:
         QVERIFY2(said.contains(problem), qPrintable(said));
         QVERIFY(checked(qPrintable(nowChecked)));
         if (nowChecked != "radioButton_2") {  // what the form was set back to works
-            script.queue(Question::ExistingDirectory, folder("again"));
+            script.queue(Question::ExistingDirectory, emptyFolder(dir, "again"));
             QCOMPARE(splitter.run({path("doc10.pdf")}).outputsWritten().size(), 10);
         }
     }
@@ -161,7 +145,7 @@ private slots:
     {
         // The odd pages go to the odd file all the same.
         setForm("", "oddeven");
-        QVERIFY(writeTextPdf(folder("exist") + "/doc5 Even.pdf", {"old"}));
+        QVERIFY(writeTextPdf(emptyFolder(dir, "exist") + "/doc5 Even.pdf", {"old"}));
         script.queue(Question::ExistingDirectory, path("exist")).queue(Question::FileExists, int(folio::FileExistsSkip));
         const RunReport& report = splitter.run({path("doc5.pdf")});
         QCOMPARE(written(report), QStringList{"doc5 Odd.pdf=p1 p3 p5"});
@@ -193,7 +177,7 @@ private slots:
     void protectedInput()
     {
         setForm("", "oddeven");
-        script.queue(Question::Password, "pw").queue(Question::ExistingDirectory, folder("unlocked"));
+        script.queue(Question::Password, "pw").queue(Question::ExistingDirectory, emptyFolder(dir, "unlocked"));
         const RunReport& report = splitter.run({path("locked.pdf")});
         QCOMPARE(written(report), QStringList({"locked Even.pdf=p2 p4", "locked Odd.pdf=p1 p3 p5"}));
         QCOMPARE(pdfInfo(report.outputsWritten().first()).value("Encrypted"), "no");
@@ -202,7 +186,7 @@ private slots:
     void stoppedHalfWay()
     {
         setForm("", "page");
-        script.queue(Question::ExistingDirectory, folder("stopped")).stopAfter(script.progressSteps().size() + 4);
+        script.queue(Question::ExistingDirectory, emptyFolder(dir, "stopped")).stopAfter(script.progressSteps().size() + 4);
         const RunReport& report = splitter.run({path("doc10.pdf")});
         script.stopAfter(-1);
         QVERIFY(report.cancelled());

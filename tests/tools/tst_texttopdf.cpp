@@ -7,6 +7,7 @@
 #include "pixels.h"
 #include "questions.h"
 #include "testsupport.h"
+#include "toolsupport.h"
 #include "texttopdf.h"
 
 #include <QAbstractButton>
@@ -23,13 +24,6 @@ namespace {
 
 const QString kGpl = "/usr/share/common-licenses/GPL-3";
 
-BrandingRecord record()
-{
-    CustomFileNames names;
-    names.directory = "/nonexistent";
-    return makeBrandingRecord(names, 1, 15, false);
-}
-
 QStringList words(const QString& text)
 {
     return text.split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
@@ -37,15 +31,12 @@ QStringList words(const QString& text)
 
 } // namespace
 
-class TestTextToPdf : public QObject
+class TestTextToPdf : public ToolSuite
 {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    ScriptedQuestions script;
-    TextToPDF page{nullptr, record()};
+    TextToPDF page{nullptr, toolRecord(15)};
 
-    QString path(const QString& name) const { return dir.filePath(name); }
     QString file(const QString& name, const QByteArray& bytes) { return writeFile(path(name), bytes) ? path(name) : QString(); }
     template <class W = QWidget>
     W* control(const QString& name) { return page.findChild<W*>(name); }
@@ -75,7 +66,6 @@ private slots:
     {
         // Whatever the locale says, a file's bytes decide.
         QTextCodec::setCodecForLocale(QTextCodec::codecForName("ISO-8859-5"));
-        script.installed();
         keepWhenAsked(dir);
     }
 
