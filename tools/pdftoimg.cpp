@@ -103,8 +103,7 @@ void PDFtoImg::writeTiff(const fileList& source, int pages, int dpi, const QStri
                 saveFileName = filenames::freeNumbered(saveFileName);
         }
     }
-    const QString existing = QFileInfo(saveFileName).canonicalFilePath();
-    if (!existing.isEmpty() && existing == QFileInfo(source.inputFile).canonicalFilePath()) {
+    if (filenames::sameFile(saveFileName, source.inputFile)) {
         report().failed(saveFileName, QStringLiteral("it is the PDF being rendered, which is never written over"));
         return;
     }

@@ -47,6 +47,14 @@ private slots:
         if (r.status == 0)
             QCOMPARE(readTiff(path(said)).size(), 2);
     }
+
+    void withoutOptions()
+    {
+        // The form as it opens: JPEG at 300 dpi.
+        const auto r = runCli({"to-images", "-o", "plain", "doc.pdf"}, dir.path());
+        QCOMPARE(r.outLines().value(1), path("plain/doc Page 1.jpeg"));
+        QCOMPARE(readImage(path("plain/doc Page 1.jpeg")).size(), QSize(2550, 3300));
+    }
 };
 
 QTEST_MAIN(TestToImages)

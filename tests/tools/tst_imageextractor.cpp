@@ -123,6 +123,9 @@ private slots:
         QCOMPARE(filesIn(out), QStringList({"report_image_0(1).png", "report_image_0.png", "scan_image_0.png"}));
         QCOMPARE(readImage(QDir(out).filePath("report_image_0(1).png")).size(), QSize(30, 20));
         QCOMPARE(report.problemLines(), QStringList{QDir(out).filePath("report_image_1.png") + ": not written: the image could not be decoded"});
+        // One that cannot be saved is reported too, and nothing is left of it.
+        QCOMPARE(extract({"scan"}, path("no/such/folder")).problemLines(),
+                 QStringList{path("no/such/folder/scan_image_0.png") + ": not written: its folder does not exist"});
 
         // An existing output is asked about; "Skip" leaves it as it was.
         QVERIFY(writeFile(QDir(out).filePath("scan_image_0.png"), "keep"));

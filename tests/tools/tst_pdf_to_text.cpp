@@ -13,6 +13,7 @@
 #include "toolsupport.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTextCodec>
@@ -150,6 +151,9 @@ private slots:
         // A cancelled folder question writes nothing either.
         QVERIFY(page.run({path("report.pdf")}).isQuiet() && page.lastReport().outputsWritten().isEmpty());
         QCOMPARE(own.count(Question::ExistingDirectory), 1);
+        // "Process" on the page asks the window for a run.
+        page.findChild<QPushButton*>("pushButton_Default")->click();
+        QVERIFY(page.processRequest);
     }
 };
 

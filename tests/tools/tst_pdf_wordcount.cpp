@@ -121,6 +121,17 @@ private slots:
         QCOMPARE(t.phrases, phrases);
     }
 
+    void sizeInMegabytes()
+    {
+        // Six significant digits, in the shorter of fixed and exponent notation.
+        const QList<QPair<qint64, QString>> shown{{2 * 1048576, "2"}, {1572864, "1.5"}, {1000000, "0.953674"}, {10, "9.53674e-06"}};
+        for (const auto& [bytes, text] : shown) {
+            PDF_WordCount::Tally t;
+            t.bytes = bytes;
+            QCOMPARE(t.megabytes(), text);
+        }
+    }
+
     void figuresOfRealPdfs()
     {
         const QStringList pdfs{path("plain.pdf"), path("unicode.pdf"), path("images.pdf")};
