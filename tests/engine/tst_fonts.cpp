@@ -55,9 +55,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("postScriptName");
         QTest::addColumn<QString>("type");
+        // One style alone is read by the rows of any letter case and of CFF outlines.
         QTest::newRow("regular") << "DejaVu Sans" << "DejaVuSans" << "CID TrueType";
-        QTest::newRow("bold") << "DejaVu Sans [Bold]" << "DejaVuSans-Bold" << "CID TrueType";
-        QTest::newRow("italic") << "DejaVu Serif [Italic]" << "DejaVuSerif-Italic" << "CID TrueType";
         QTest::newRow("bold italic") << "Liberation Serif [Bold,Italic]" << "LiberationSerif-BoldItalic" << "CID TrueType";
         QTest::newRow("any letter case") << "liberation sans [bold]" << "LiberationSans-Bold" << "CID TrueType";
         // CFF outlines are embedded as OpenType.
@@ -169,60 +168,46 @@ private slots:
             QVERIFY(pdfFonts(file).size() == 1 && countPixels(renderPage(file, 1), isDark) > 100);
     }
 
-    void placementFollowsUnitsAndOrigin_data()
+    void placementFollowsUnitsOriginAndRotation_data()
     {
         QTest::addColumn<int>("units");
         QTest::addColumn<int>("origin");
+        QTest::addColumn<int>("rotate");
         QTest::addColumn<QPointF>("at");
         QTest::addColumn<QPointF>("expected");  // where the text starts, baseline from the top, in points
-        QTest::newRow("points, bottom-left") << int(Points) << int(OriginBottomLeft) << QPointF(100, 500) << QPointF(100, 292);
-        QTest::newRow("points, top-left") << int(Points) << int(OriginTopLeft) << QPointF(100, 500) << QPointF(100, 500);
-        QTest::newRow("millimetres, top-left") << int(Millimetres) << int(OriginTopLeft) << QPointF(50, 100) << QPointF(141.73, 283.46);
-        QTest::newRow("inches, bottom-left") << int(Inches) << int(OriginBottomLeft) << QPointF(1, 9) << QPointF(72, 144);
+        QTest::newRow("points, bottom-left") << int(Points) << int(OriginBottomLeft) << 0 << QPointF(100, 500) << QPointF(100, 292);
+        QTest::newRow("points, top-left") << int(Points) << int(OriginTopLeft) << 0 << QPointF(100, 500) << QPointF(100, 500);
+        QTest::newRow("millimetres, top-left") << int(Millimetres) << int(OriginTopLeft) << 0 << QPointF(50, 100) << QPointF(141.73, 283.46);
+        QTest::newRow("inches, bottom-left") << int(Inches) << int(OriginBottomLeft) << 0 << QPointF(1, 9) << QPointF(72, 144);
+        // Turned pages shown 612 x 792 as well: the text stands upright on the page as displayed.
+        for (int r : {90, 180, 270})
+            QTest::addRow("turned %d", r) << int(Points) << int(OriginTopLeft) << r << QPointF(50, 100) << QPointF(50, 100);
     }
 
-    void placementFollowsUnitsAndOrigin()
+    void placementFollowsUnitsOriginAndRotation()
     {
         QFETCH(int, units);
         QFETCH(int, origin);
+        QFETCH(int, rotate);
         QFETCH(QPointF, at);
         QFETCH(QPointF, expected);
+        QVERIFY(writePdf(path("page.pdf"), {{rotate % 180 ? QRectF(0, 0, 792, 612) : QRectF(0, 0, 612, 792), rotate}}));
         PdfEngine engine("FolioPdfEngine");
+        QCOMPARE(engine.LoadFromFile(path("page.pdf"), QString()), 1);
         QVERIFY(engine.AddTrueTypeFont("DejaVu Sans", 0) > 0);
         QCOMPARE(engine.SetMeasurementUnits(units), 1);
         QCOMPARE(engine.SetOrigin(origin), 1);
         QCOMPARE(engine.SetTextSize(40), 1);
-        QCOMPARE(engine.DrawText(at.x(), at.y(), "HHH"), 1);
-        const QRect ink = inkBounds(renderPage(saveChecked(engine, path("place.pdf")), 1));
-        // "H" starts a little right of its origin, stands on the baseline, and is 0.73 em high.
+        QCOMPARE(engine.DrawText(at.x(), at.y(), "HHHHHH"), 1);
+        const QString file = saveChecked(engine, path("place.pdf"));
+        const QImage page = renderPage(file, 1);
+        QCOMPARE(page.size(), QSize(612, 792));
+        const QRect ink = inkBounds(page);
+        // "H" starts a little right of its origin, stands on the baseline, and is 0.73 em high; the line runs across.
         QVERIFY2(std::abs(ink.left() - expected.x()) < 7, qPrintable(QString::number(ink.left())));
         QVERIFY2(std::abs(ink.bottom() + 1 - expected.y()) < 2, qPrintable(QString::number(ink.bottom())));
         QVERIFY2(std::abs(ink.height() - 0.73 * 40) < 3, qPrintable(QString::number(ink.height())));
-    }
-
-    void textIsUprightOnRotatedPages_data()
-    {
-        QTest::addColumn<int>("rotate");
-        for (int r : {90, 180, 270})
-            QTest::addRow("%d", r) << r;
-    }
-
-    void textIsUprightOnRotatedPages()
-    {
-        QFETCH(int, rotate);
-        QVERIFY(writePdf(path("rotated.pdf"), {{QRectF(0, 0, 400, 600), rotate}}));
-        PdfEngine engine("FolioPdfEngine");
-        QCOMPARE(engine.LoadFromFile(path("rotated.pdf"), QString()), 1);
-        QVERIFY(engine.AddTrueTypeFont("DejaVu Sans", 0) > 0);
-        engine.SetOrigin(OriginTopLeft);
-        engine.SetTextSize(30);
-        QCOMPARE(engine.DrawText(50, 100, "HHHHHH"), 1);
-        const QString file = saveChecked(engine, path("rotated-drawn.pdf"));
-        const QImage page = renderPage(file, 1);
-        QCOMPARE(page.width(), rotate == 180 ? 400 : 600);
-        const QRect ink = inkBounds(page);
-        QVERIFY2(ink.width() > 3 * ink.height(), "text runs along the displayed width");
-        QVERIFY(std::abs(ink.left() - 50) < 7 && std::abs(ink.bottom() + 1 - 100) < 2);
+        QVERIFY(ink.width() > 3 * ink.height());
         QCOMPARE(squeezed(pdfText(file)), "HHHHHH");
     }
 

@@ -170,12 +170,6 @@ private slots:
             QVERIFY(sameAsPoppler(got, drawing, qMax(page, 1), dpi));
         if (format == "bmp")
             QCOMPARE(int(uchar(readFile(out).at(28))), 24);  // bits per pixel
-        // Anti-aliased: the ellipse's edge has colours between its fill and the page.
-        QSet<QRgb> colours;
-        for (int y = 0; y < got.height(); ++y)
-            for (int x = 0; x < got.width(); ++x)
-                colours.insert(got.pixel(x, y));
-        QVERIFY(colours.size() > 20);
     }
 
     void refusedRendersWriteNothing_data()

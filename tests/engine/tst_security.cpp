@@ -65,13 +65,10 @@ private slots:
         QVERIFY(encrypt(path("plain.pdf"), file, user, owner, bits, aes));
         QCOMPARE(qpdfPageCount(file, user), 3);  // qpdf agrees with the password
 
+        // A refused load changes nothing (tst_loaderrors); near misses are refused with every handler.
         PdfEngine e("FolioPdfEngine");
-        const int start = e.SelectedDocument();
-        for (const QString& wrong : {QString(), QString("wrong"), user.left(user.size() - 1), owner + "x"}) {
+        for (const QString& wrong : {QString(), QString("wrong"), user.left(user.size() - 1), owner + "x"})
             QCOMPARE(e.LoadFromFile(file, wrong), 0);
-            QCOMPARE(e.DocumentCount(), 1);
-            QCOMPARE(e.SelectedDocument(), start);
-        }
         QCOMPARE(e.LoadFromFile(file, user), 1);
         QCOMPARE(e.LoadFromFile(file, owner), 1);
         QCOMPARE(e.PageCount(), 3);
