@@ -75,6 +75,13 @@ Option Option::listing(const QString& name, const QString& description,
     return o;
 }
 
+Option Option::printing(const QString& name, const QString& description)
+{
+    Option o = named(name, QString(), description, QString());
+    o.apply = [](OptionContext&, const QString&) { return QString(); };
+    return o;
+}
+
 Option Option::dialogChoice(const QString& name, const QString& description, const QStringList& choices,
                             const QString& button)
 {

@@ -86,6 +86,8 @@ struct Option
                           const std::function<QString(FeatureBase& page, QTextStream& out)>& lists);
     static Option dialogChoice(const QString& name, const QString& description, const QStringList& choices,
                                const QString& button);
+    // Changes only what the command prints: the page has no control for it.
+    static Option printing(const QString& name, const QString& description);
 };
 
 struct Command

@@ -18,10 +18,6 @@ const cli::Registration compress([] {
         "input: when compressing gains nothing, the input's own bytes are written.\n"
         "Each output is printed with its size before and after, then the total saved.");
     c.output = cli::Output::Folder;
-    cli::Option quiet;
-    quiet.name = QStringLiteral("quiet");
-    quiet.description = QStringLiteral("print only the outputs written, without their sizes");
-    quiet.apply = [](cli::OptionContext&, const QString&) { return QString(); };
     c.options = {
         cli::Option::choice(QStringLiteral("fonts"),
                             QStringLiteral("Font Compression: none, lossless (the default) or lossy, which puts standard "
@@ -37,7 +33,7 @@ const cli::Registration compress([] {
         cli::Option::pressing(QStringLiteral("no-content"),
                               QStringLiteral("clears Enable Content Compression: page content stays as it is"),
                               QStringLiteral("checkBox")),
-        quiet,
+        cli::Option::printing(QStringLiteral("quiet"), QStringLiteral("print only the outputs written, without their sizes")),
     };
     c.printWritten = [](FeatureBase& page, const QMap<QString, QString>& given, const QStringList& written, QTextStream& out) {
         const bool sizes = !given.contains(QStringLiteral("quiet"));

@@ -13,16 +13,6 @@ namespace {
 
 using Tally = PDF_WordCount::Tally;
 
-// Only what is printed changes: the page has no control for it.
-cli::Option printing(const QString& name, const QString& description)
-{
-    cli::Option o;
-    o.name = name;
-    o.description = description;
-    o.apply = [](cli::OptionContext&, const QString&) { return QString(); };
-    return o;
-}
-
 QJsonObject json(const Tally& t)
 {
     return QJsonObject{{"words", t.words},         {"characters", t.characters}, {"phrases", t.phrases},
@@ -87,10 +77,10 @@ const cli::Registration wordCount([] {
         "nowhere.");
     c.output = cli::Output::None;
     c.options = {
-        printing(QStringLiteral("per-file"),
+        cli::Option::printing(QStringLiteral("per-file"),
                  QStringLiteral("one line per input and a total line, as wc prints them: words, characters, "
                                 "phrases, pages, images, bookmarks, bytes, file")),
-        printing(QStringLiteral("json"),
+        cli::Option::printing(QStringLiteral("json"),
                  QStringLiteral("the totals as JSON (with --per-file, each input's figures too)")),
     };
     c.print = print;
