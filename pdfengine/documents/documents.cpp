@@ -172,8 +172,6 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
 
 int Instance::RemoveDocument(int DocumentID)
 {
-    if (!findDocument(DocumentID))
-        return 0;
     for (auto it = documents.begin(); it != documents.end(); ++it) {
         if ((*it)->id != DocumentID)
             continue;
@@ -277,9 +275,16 @@ int Instance::Decrypt()
     return 1;
 }
 
+namespace {
+
+// The Info dictionary's keys, by information key (1 Author ... 8 ModDate).
+const char* const infoKeys[] = {"/Author", "/Title", "/Subject", "/Keywords",
+                                "/Creator", "/Producer", "/CreationDate", "/ModDate"};
+
+} // namespace
+
 int Instance::SetInformation(int Key, const QString& NewValue)
 {
-    static const char* const keys[] = {"/Author", "/Title", "/Subject", "/Keywords", "/Creator", "/Producer"};
     if (Key < folio::InfoAuthor || Key > folio::InfoProducer)
         return 0;
     Document& doc = selectedDoc();
@@ -291,7 +296,7 @@ int Instance::SetInformation(int Key, const QString& NewValue)
         trailer.replaceKey("/Info", info);
     }
     const std::string value = NewValue.toStdString();
-    info.replaceKey(keys[Key - 1], QPDFObjectHandle::newUnicodeString(value));
+    info.replaceKey(infoKeys[Key - 1], QPDFObjectHandle::newUnicodeString(value));
 
     // Viewers that prefer XMP metadata must show the same.
     QPDFObjectHandle metadata = pdf.getRoot().getKey("/Metadata");
@@ -315,14 +320,12 @@ int Instance::SetInformation(int Key, const QString& NewValue)
 // the entry is missing or is no text.
 QString Instance::GetInformation(int Key)
 {
-    static const char* const keys[] = {"/Author", "/Title", "/Subject", "/Keywords",
-                                       "/Creator", "/Producer", "/CreationDate", "/ModDate"};
     if (Key < folio::InfoAuthor || Key > folio::InfoModDate)
         return QString();
     QPDFObjectHandle info = selectedDoc().pdf->getTrailer().getKey("/Info");
     if (!info.isDictionary())
         return QString();
-    QPDFObjectHandle value = info.getKey(keys[Key - 1]);
+    QPDFObjectHandle value = info.getKey(infoKeys[Key - 1]);
     return value.isString() ? QString::fromStdString(value.getUTF8Value()) : QString();
 }
 

@@ -5,6 +5,7 @@
 #include "images/jpeg.h"
 
 #include "images/colorspaces.h"
+#include "images/jpegerrors.h"
 #include "images/rasterimage.h"
 #include "render/render.h"
 
@@ -209,22 +210,6 @@ bool readJpegImage(const QByteArray& bytes, FileImage& image)
     return true;
 }
 
-namespace {
-
-// libjpeg's failures end the decoding; its messages are never printed.
-struct JpegErrors {
-    jpeg_error_mgr base;
-    std::jmp_buf escape;
-
-    static void fail(j_common_ptr info)
-    {
-        std::longjmp(reinterpret_cast<JpegErrors*>(info->err)->escape, 1);
-    }
-    static void quiet(j_common_ptr) {}
-};
-
-} // namespace
-
 // JPEG data decoded by libjpeg to raw samples: CMYK stays as stored (YCCK
 // becomes CMYK), YCbCr becomes RGB. Rows the data does not reach stay 0.
 bool decodeJpeg(const std::string& jpeg, const JpegLayout& info, Samples& s)
@@ -239,10 +224,7 @@ bool decodeJpeg(const std::string& jpeg, const JpegLayout& info, Samples& s)
 
     jpeg_decompress_struct cinfo;
     JpegErrors errors;
-    cinfo.err = jpeg_std_error(&errors.base);
-    errors.base.error_exit = JpegErrors::fail;
-    errors.base.output_message = JpegErrors::quiet;
-    errors.base.emit_message = [](j_common_ptr, int) {};
+    cinfo.err = errors.install();
     // Only plain data lives across the jump: everything above is allocated first.
     volatile int rows = 0;
     if (setjmp(errors.escape)) {

@@ -163,24 +163,34 @@ QByteArray pageRangeBytes(Document& doc, int first, int last)
     return QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()), static_cast<int>(buffer->getSize()));
 }
 
+// The printer for a queue or lpoptions instance ("queue/instance"): jobs
+// go to the queue, the instance's options with them. False, with the error
+// said, when CUPS knows no such destination.
+bool lookUpDestination(const QString& name, CustomPrinter& printer, QString& error)
+{
+    cups_dest_t* dest = namedDestination(name);
+    if (!dest) {
+        error = missingDestination(name);
+        return false;
+    }
+    printer.destination = QString::fromUtf8(dest->name);
+    for (int i = 0; i < dest->num_options; ++i)
+        printer.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
+    cupsFreeDests(1, dest);
+    return true;
+}
+
 } // namespace
 
 QString Instance::NewCustomPrinter(const QString& OriginalPrinterName)
 {
     PrintState& state = printState(*this);
-    cups_dest_t* dest = namedDestination(OriginalPrinterName);
-    if (!dest) {
-        state.lastError = missingDestination(OriginalPrinterName);
+    CustomPrinter printer;
+    if (!lookUpDestination(OriginalPrinterName, printer, state.lastError))
         return QString();
-    }
     state.lastError.clear();
     // '#' cannot occur in a CUPS queue name, so a custom name never hides a queue.
     const QString name = QStringLiteral("%1#%2").arg(OriginalPrinterName).arg(newId());
-    CustomPrinter printer;
-    printer.destination = QString::fromUtf8(dest->name);  // jobs go to the queue, an instance's options with them
-    for (int i = 0; i < dest->num_options; ++i)
-        printer.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
-    cupsFreeDests(1, dest);
     state.printers[name] = printer;
     return name;
 }
@@ -226,8 +236,6 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
     const CustomPrinter* printer = &plain;
     if (auto it = state.printers.find(PrinterName); it != state.printers.end())
         printer = &it->second;
-    else
-        plain.destination = PrinterName;
     // Options 0 means the printer's defaults; any other id must exist.
     const PrintOptionSet* options = nullptr;
     if (Options != 0) {
@@ -236,17 +244,8 @@ int Instance::PrintDocument(const QString& PrinterName, int StartPage, int EndPa
             return 0;
         options = &it->second;
     }
-    if (printer == &plain) {
-        cups_dest_t* dest = namedDestination(plain.destination);
-        if (!dest) {
-            state.lastError = missingDestination(plain.destination);
-            return 0;
-        }
-        plain.destination = QString::fromUtf8(dest->name);
-        for (int i = 0; i < dest->num_options; ++i)
-            plain.destinationOptions.emplace_back(dest->options[i].name, dest->options[i].value);
-        cupsFreeDests(1, dest);
-    }
+    if (printer == &plain && !lookUpDestination(PrinterName, plain, state.lastError))
+        return 0;
 
     QString title = options ? options->title : QString();
     if (title.isEmpty())

@@ -6,6 +6,7 @@
 #include "core/instance.h"
 #include "core/outputfile.h"
 #include "documents/pageranges.h"
+#include "images/jpegerrors.h"
 #include "images/tiffdevice.h"
 #include "render/rasterizer.h"
 
@@ -202,32 +203,17 @@ bool writeWithQt(OutputFile& out, const Raster& image, double dpi, const char* f
     return writer.write(view);
 }
 
-// libjpeg's failures end the encoding; its messages are never printed.
-struct JpegFailure {
-    jpeg_error_mgr base;
-    std::jmp_buf jump;
-};
-
-void failJpeg(j_common_ptr info)
-{
-    std::longjmp(reinterpret_cast<JpegFailure*>(info->err)->jump, 1);
-}
-
-void quietJpeg(j_common_ptr) {}
-
 // A baseline JPEG with libjpeg's defaults, encoded straight from the
 // rasterizer's RGB rows (no copy of the page on the way), the resolution in
 // its JFIF header: the file pdftoppm writes.
 bool writeJpeg(OutputFile& out, const Raster& image, double dpi, int quality)
 {
     jpeg_compress_struct info;
-    JpegFailure failure;
-    info.err = jpeg_std_error(&failure.base);
-    failure.base.error_exit = failJpeg;
-    failure.base.output_message = quietJpeg;
+    JpegErrors failure;
+    info.err = failure.install();
     unsigned char* data = nullptr;
     unsigned long size = 0;
-    if (setjmp(failure.jump)) {
+    if (setjmp(failure.escape)) {
         jpeg_destroy_compress(&info);
         std::free(data);
         return false;
