@@ -6,6 +6,8 @@
 #include "tooltable.h"
 #include "ui_pdfwatermark.h"
 
+#include <QDateTime>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPixmap>
@@ -196,6 +198,28 @@ QImage PDFWatermark::textPicture(QSizeF* points) const
 
 PDFWatermark::Mark PDFWatermark::makeMark(const QTemporaryDir& folder, QString* problem)
 {
+    const bool picturePicked = ui->radioButton_2->isChecked();
+    const QString settings =
+        picturePicked ? QStringLiteral("image\n%1\n%2\n%3")
+                            .arg(ui->lineEdit_3->text())
+                            .arg(QFileInfo(ui->lineEdit_3->text()).lastModified().toMSecsSinceEpoch())
+                            .arg(ui->horizontalSlider->value())
+                      : QStringLiteral("text\n%1\n%2\n%3\n%4")
+                            .arg(ui->lineEdit->text(), ui->fontComboBox->currentText())
+                            .arg(ui->horizontalSlider_2->value())
+                            .arg(colour.rgba());
+    if (lastMark.imageId != 0 && settings == lastMarkSettings)
+        return lastMark;
+    Mark mark = makeNewMark(folder, problem);
+    if (mark.imageId != 0) {
+        lastMark = mark;
+        lastMarkSettings = settings;
+    }
+    return mark;
+}
+
+PDFWatermark::Mark PDFWatermark::makeNewMark(const QTemporaryDir& folder, QString* problem)
+{
     Mark mark;
     if (ui->radioButton_2->isChecked()) {
         const QString file = ui->lineEdit_3->text();
@@ -315,9 +339,7 @@ QPixmap PDFWatermark::Preview(QPixmap image, int page, QString path)
         engine->SetMeasurementUnits(folio::Points);
         const double width = engine->GetPageBox(folio::CropBox, folio::BoxWidth);
         const double dpi = image.isNull() || width <= 0 ? fallbackPreviewDpi : image.width() * 72.0 / width;
-        const QString target = folder.filePath(QStringLiteral("preview"));
-        engine->RenderPageToFile(dpi, page, folio::RenderBmp, target);
-        picture.load(target);
+        picture = RenderPage(page, dpi);
     }
     engine->RemoveDocument(document);
     engine->SelectDocument(previous);

@@ -71,8 +71,10 @@ private:
     void requestPreview() { previewRequest = true; }
     // The text painted into a transparent picture in `folder`, or the image
     // file chosen, added to the engine. An empty text or a picture that does
-    // not read gives no mark and says why in `problem`.
+    // not read gives no mark and says why in `problem`. The last mark is
+    // given again while its settings stand.
     Mark makeMark(const QTemporaryDir& folder, QString* problem);
+    Mark makeNewMark(const QTemporaryDir& folder, QString* problem);
     // The picture of the text: laid out as on a 96 dpi screen, which gives
     // its size on the page, and painted at 300 dpi.
     QImage textPicture(QSizeF* points) const;
@@ -81,6 +83,11 @@ private:
     bool stamp(const Mark& mark, int page);
 
     Ui::PDFWatermark* ui;
+    // The mark made last and the settings that made it: the engine keeps
+    // every picture it is given for as long as the page lives, so previews
+    // and runs reuse one while the settings stand.
+    Mark lastMark;
+    QString lastMarkSettings;
     int currentPosition = 5;
     QColor colour = Qt::black;
 };
