@@ -157,6 +157,18 @@ QList<FeatureBase::fileList> FeatureBase::Show_SaveToFolder(QList<fileList> list
     return list;
 }
 
+bool FeatureBase::SaveNameIsAnInput(const QStringList& inputs, const QString& kind)
+{
+    for (const QString& input : inputs) {
+        if (filenames::sameFile(input, saveFileName)) {
+            runReport.refuse(QStringLiteral("The PDF would be written over %1, one of the %2: choose another name.")
+                                 .arg(input, kind));
+            return true;
+        }
+    }
+    return false;
+}
+
 void FeatureBase::AskSaveFileName()
 {
     skipCollisionCheck = true;

@@ -89,6 +89,9 @@ public:
     // the folder question was closed.
     bool ChooseOutputFolder();
     void AskSaveFileName();
+    // The run is refused when the file chosen to save is one of `inputs`,
+    // which are never written over: true then.
+    bool SaveNameIsAnInput(const QStringList& inputs, const QString& kind);
     static QString NumberedFileName(const QString& path, int n) { return filenames::numbered(path, n); }
 
     // Pre-processing (existing outputs, protected inputs) and engine routines.

@@ -50,13 +50,8 @@ void ImgToPDF::Process(QStringList paths)
     AskSaveFileName();
     if (saveFileName.isEmpty())
         return;
-    for (const fileList& rec : qAsConst(files)) {
-        if (filenames::sameFile(rec.inputFile, saveFileName)) {
-            report().refuse(QStringLiteral("The PDF would be written over %1, one of the images: choose another name.")
-                                .arg(rec.inputFile));
-            return;
-        }
-    }
+    if (SaveNameIsAnInput(paths, QStringLiteral("images")))
+        return;
     // Images are no PDFs: none is test-opened, so none asks for a password.
     files = PreProcess(files, false, Inputs::OutputsOnly);
 

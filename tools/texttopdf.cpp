@@ -7,10 +7,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QTextCodec>
 
 
@@ -598,6 +596,8 @@ void TextToPDF::Process(QStringList paths)
     AskSaveFileName();
     if (saveFileName.isEmpty())
         return;
+    if (SaveNameIsAnInput(paths, QStringLiteral("text files")))
+        return;
     // The document of the list as it is now, with the form as it is now:
     // files dropped on the window come without a list change.
     genPDF(saveFileName, paths, true);
@@ -624,15 +624,8 @@ QPixmap TextToPDF::RenderPreviewPage(int page)
         // Counted without the spare first page, which goes when the build ends.
         key = QStringLiteral("%1/%2").arg(build->change).arg(docPage - (build->done ? 0 : 1));
         if (key != pictureKey) {
-            QPixmap rendered;
-            QTemporaryDir dir;
-            if (dir.isValid()) {
-                const QString target = ToNativePath(dir.filePath(QGuiApplication::applicationDisplayName()));
-                engine->RenderPageToFile(dpi, docPage, folio::RenderBmp, target);
-                rendered.load(target);
-            }
             pictureKey = key;
-            picture = rendered;
+            picture = QPixmap::fromImage(RenderPage(docPage, dpi));
         }
         return picture;
     }
