@@ -116,10 +116,29 @@ void PDF_RotateAndCrop::Process(QStringList paths)
     files = ToFileList(paths);
     if (files.isEmpty())
         return;
+    // A ticked margin that does not read (half typed, out of range) is
+    // never taken as 0: that would crop to the page's edge unasked.
+    const struct {
+        const char* edge;
+        const QCheckBox* box;
+        const QLineEdit* entry;
+    } margins[] = {{"Left", ui->checkBox_left, ui->lineEdit_left},
+                   {"Top", ui->checkBox_top, ui->lineEdit_top},
+                   {"Right", ui->checkBox_right, ui->lineEdit_right},
+                   {"Bottom", ui->checkBox_bottom, ui->lineEdit_bottom}};
+    for (const auto& m : margins) {
+        bool read = false;
+        numberentry::value(m.entry, &read);
+        if (m.box->isChecked() && !m.entry->text().trimmed().isEmpty() && !read) {
+            report().refuse(QStringLiteral("%1 Margin %2: must be points from 0 to %3")
+                                .arg(QLatin1String(m.edge), m.entry->text())
+                                .arg(largestMargin));
+            return;
+        }
+    }
     if (!ChooseOutputFolder())
         return;
     const Settings settings = ReadForm();
-    DiscardDocuments();
     ForEachRecord(files, QStringLiteral("Rotating and cropping"), [&](fileList& rec) {
         DiscardDocuments();
         if (LoadInput(rec, false) && RotateAndCropPages(rec, settings))

@@ -136,8 +136,7 @@ void PDFPageResizer::Process(QStringList paths)
         const QString reason = QStringLiteral("no page size: Width and Height must be millimetres from %1 to %2")
                                    .arg(smallestSide)
                                    .arg(largestSide);
-        for (const fileList& rec : qAsConst(files))
-            report().leftOut(rec.inputFile, reason);
+        report().refuse(reason);
         return;
     }
     if (!ChooseOutputFolder())

@@ -98,6 +98,13 @@ private slots:
         QCOMPARE(report.outputsWritten(), QStringList{path("nopage/mixed.pdf")});
         QVERIFY(!QFileInfo::exists(path("nopage/narrow.pdf")));
         QCOMPARE(pageBoxes(path("nopage/mixed.pdf")).first(), "0: 30.00 0.00 532.00 792.00");
+
+        // A margin beyond the range stays in the entry half typed: the run is
+        // refused, never cropped to the edge as if it were 0.
+        setForm(page, 0, {{"top", "20000"}});
+        const int asked = script.asked().size();
+        QCOMPARE(page.run({path("mixed.pdf")}).refused(), "Top Margin 20000: must be points from 0 to 14400");
+        QCOMPARE(script.asked().size(), asked);
     }
 
     void numbersAsTheLocaleWritesThem()
