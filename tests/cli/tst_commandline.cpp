@@ -141,7 +141,7 @@ private slots:
         row("watermark text and image", {"watermark", "-o", "folder", "--text", "a", "--image", "notes.txt", "a.pdf"}, "--text and --image cannot be given together");
         row("watermark unknown font", {"watermark", "-o", "folder", "--text", "a", "--font", "No Such Family", "a.pdf"}, "not an installed font family");
         row("watermark no such position", {"watermark", "-o", "folder", "--text", "a", "--position", "middle", "a.pdf"}, "must be one of");
-        row("word-count writes no file", {"word-count", "-o", "folder", "a.pdf"}, "");
+        row("word-count writes no file", {"word-count", "-o", "folder", "a.pdf"}, "Unknown option 'o'");
     }
 
     void usageErrors()

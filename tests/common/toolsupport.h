@@ -53,8 +53,15 @@ protected:
         return runInFolder(page, script, pathsIn(dir, names), path(out), passwords);
     }
 
+    // After each test: every answer scripted was asked for, by a question of its kind.
+    void checkScript()
+    {
+        QVERIFY2(script.mismatches().isEmpty(), qPrintable(script.mismatches().join(QLatin1Char('\n'))));
+        QCOMPARE(script.pending(), 0);
+    }
+
 private slots:
-    void init() { QVERIFY(script.mismatches().isEmpty() && script.pending() == 0); }
+    void cleanup() { checkScript(); }
 };
 
 } // namespace testsupport

@@ -146,6 +146,7 @@ private slots:
         combo("comboBox_printer")->setCurrentText(cupstest::printer());
         combo("comboBox_paper")->setCurrentIndex(-1);
         QVERIFY(!print(cupstest::printer(), {"one.pdf"}, false).hasProblems());
+        QCOMPARE(page->jobs().size(), 1);
         QCOMPARE(cupstest::jobAttributes(page->jobs().value(0).id).value("media"), QString());
         cancelJobs();
         // No printer: the run stops before anything is asked or printed.

@@ -82,7 +82,11 @@ private slots:
         QVERIFY(writeFile(path("damaged.pdf"), "%PDF-1.4\nnothing more"));
     }
 
-    void cleanup() { QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left"); }
+    void cleanup()
+    {
+        QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left");
+        checkScript();
+    }
 
     void asPdfimagesWritesThem()
     {

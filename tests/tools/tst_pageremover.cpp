@@ -170,6 +170,7 @@ private slots:
         script.queue(Question::SaveFileName, path("unlocked.pdf"));
         remover.run({});
         QCOMPARE(qpdfPageCount(path("unlocked.pdf"), "pw"), 3);
+        QCOMPARE(qpdfPageCount(path("unlocked.pdf")), -1);
         // A new choice replaces the document the engine held.
         remover.FileSelected(path("doc2.pdf"));
         QCOMPARE(remover.engine->DocumentCount(), 1);

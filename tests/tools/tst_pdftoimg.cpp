@@ -63,7 +63,11 @@ private slots:
         QVERIFY(writePdf(path("nopages.pdf"), std::vector<PageLayout>{}));
     }
 
-    void cleanup() { QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left"); }
+    void cleanup()
+    {
+        QVERIFY2(filesIn(tmp).isEmpty(), "a temporary file was left");
+        checkScript();
+    }
 
     void pagesAsPdftoppmDrawsThem_data()
     {
