@@ -221,6 +221,9 @@ private slots:
                                                      dir.path() + ": is a folder, not a file; left out"}));
         QCOMPARE(pageTexts(path("some.pdf")), QStringList{"good"});
         QVERIFY(!save({binary}, "none.pdf").outputsWritten().size() && !QFileInfo::exists(path("none.pdf")));
+        // A text file is never written over with the PDF.
+        QVERIFY(save({good}, "good.txt").refused().contains("one of the text files"));
+        QCOMPARE(readFile(good), QByteArray("good"));
     }
 
     void previewShowsEachFilesOwnFirstPage()
