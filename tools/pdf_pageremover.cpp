@@ -149,6 +149,12 @@ void PDF_PageRemover::on_listWidget_itemClicked(QListWidgetItem*)
     previewRequest = true;
 }
 
+void PDF_PageRemover::RemoveSelectedPages(const QList<int>& pages)
+{
+    RemovePages(pages, ui->pushButton_3->text());
+    ShowRemoverPage();
+}
+
 void PDF_PageRemover::on_pushButton_3_clicked()
 {
     const int row = HighestSelectedRow();

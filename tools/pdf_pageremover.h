@@ -23,6 +23,9 @@ class PDF_PageRemover : public FeatureBase
 public:
     PDF_PageRemover(QWidget* parent, const BrandingRecord& record);
     ~PDF_PageRemover() override;
+    // "Remove Selected Page" for each of these pages (from 1) at once, as
+    // the command line asks for a list of them.
+    void RemoveSelectedPages(const QList<int>& pages);
 
 public slots:
     void Process(QStringList paths) override;

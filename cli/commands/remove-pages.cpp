@@ -1,23 +1,19 @@
 // remove-pages: the PDF page remover.
 
 #include "command.h"
-#include "featurebase.h"
+#include "pdf_pageremover.h"
 
-#include <QAbstractButton>
 #include <QListWidget>
 #include <QRegularExpression>
 
-#include <algorithm>
-
 namespace {
 
-// --pages 2,5-7: each page (numbered as in the input) is selected in the
-// page list and removed with "Remove Selected Page", the highest first.
+// --pages 2,5-7: each page (numbered as in the input) removed as "Remove
+// Selected Page" removes it, the highest first.
 QString removeListed(cli::OptionContext& context, const QString& value)
 {
     auto* list = context.page.findChild<QListWidget*>(QStringLiteral("listWidget"));
-    auto* remove = context.page.findChild<QAbstractButton*>(QStringLiteral("pushButton_3"));
-    if (!list || !remove)
+    if (!list)
         return QStringLiteral("the tool page has no page list");
     const int count = list->count();
     static const QRegularExpression item(QStringLiteral("^(\\d+)(-(\\d+))?$"));
@@ -41,13 +37,7 @@ QString removeListed(cli::OptionContext& context, const QString& value)
     }
     if (count > 0 && pages.size() >= count)
         return QStringLiteral("would remove every page: a document keeps at least one page");
-    std::sort(pages.begin(), pages.end(), std::greater<int>());
-    for (int p : qAsConst(pages)) {
-        if (p > list->count())
-            break;
-        list->setCurrentRow(p - 1);
-        remove->click();
-    }
+    static_cast<PDF_PageRemover&>(context.page).RemoveSelectedPages(pages);
     return QString();
 }
 
