@@ -13,6 +13,8 @@ QString listPrinters(FeatureBase& page, QTextStream& out)
 {
     auto* printers = page.findChild<QComboBox*>(QStringLiteral("comboBox_printer"));
     auto* papers = page.findChild<QComboBox*>(QStringLiteral("comboBox_paper"));
+    if (!printers || !papers)
+        return QStringLiteral("the tool page has no printer list");
     if (printers->count() == 0)
         return QStringLiteral("no printer is set up");
     const int chosen = printers->currentIndex();
