@@ -104,14 +104,26 @@ QString usageLine(const Command& c)
     return QStringLiteral("%1 %2%3 [OPTIONS] %4").arg(QLatin1String(program), c.name, output, files);
 }
 
+QList<CommonOption> programOptions()
+{
+    return {{{QStringLiteral("help")}, QString(), QStringLiteral("the commands, or one command's options")},
+            {{QStringLiteral("version")}, QString(), QStringLiteral("the program's version")},
+            {{QStringLiteral("list-tools")}, QString(), QStringLiteral("the family's tools: number, name and icon, one a line")},
+            {{QStringLiteral("manual")}, QString(), QStringLiteral("this manual page, as roff")},
+            {{QStringLiteral("completion")}, QStringLiteral("bash"), QStringLiteral("the bash completion script")}};
+}
+
 namespace {
 
 QString programUsage()
 {
+    QStringList alone;
+    for (const CommonOption& o : programOptions())
+        alone << QStringLiteral("--") + o.names.first() + (o.valueName.isEmpty() ? QString() : QLatin1Char(' ') + o.valueName);
     return QStringLiteral("Usage: %1 COMMAND [-o OUTPUT] [OPTIONS] FILE...\n"
                           "       %1 COMMAND --help\n"
-                          "       %1 --help | --version | --list-tools | --manual | --completion bash\n")
-        .arg(QLatin1String(program));
+                          "       %1 %2\n")
+        .arg(QLatin1String(program), alone.join(QStringLiteral(" | ")));
 }
 
 } // namespace

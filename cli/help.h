@@ -31,6 +31,9 @@ struct CommonOption
     QString description;
 };
 QList<CommonOption> commonOptions(const Command* command);
+// The program's own options, given instead of a command (--help, --version,
+// --list-tools, --manual, --completion bash).
+QList<CommonOption> programOptions();
 
 QString programHelp();
 QString commandHelp(const Command& command);

@@ -47,16 +47,20 @@ QString paragraphs(const QString& text)
 
 QString manualPage()
 {
+    QStringList alone;
+    for (const CommonOption& o : programOptions())
+        alone << optionHead(o.names, o.valueName);
     QString page;
     QTextStream t(&page);
     t << ".TH FOLIOFORGE\\-CLI 1 \"\" \"folioforge\\-cli " << FOLIO_VERSION << "\" \"User Commands\"\n"
       << ".SH NAME\nfolioforge\\-cli \\- Folioforge's PDF tools from a shell\n"
       << ".SH SYNOPSIS\n.B folioforge\\-cli\n.I COMMAND\n[\\fB\\-o\\fR \\fIOUTPUT\\fR] [\\fIOPTIONS\\fR] \\fIFILE\\fR...\n.br\n"
-      << ".B folioforge\\-cli\n\\fB\\-\\-help\\fR | \\fB\\-\\-version\\fR | \\fB\\-\\-list\\-tools\\fR\n"
+      << ".B folioforge\\-cli\n" << alone.join(QStringLiteral(" | ")) << "\n"
       << ".SH DESCRIPTION\n"
       << "The same tools as the Folioforge desktop programs, run from a shell: each command fills its tool's "
          "page from the options and runs it as the desktop tool's \\(lqProcess\\(rq button does. Every file "
-         "written is printed on standard output, one a line; every input that could not be worked on and every "
+         "written is printed on standard output, one a line (commands that report, such as compress, "
+         "word\\-count and print, print their report instead); every input that could not be worked on and every "
          "output that could not be written is named on standard error with the reason.\n"
       << ".SH COMMANDS\n";
     for (const Command& c : commands()) {
@@ -71,9 +75,10 @@ QString manualPage()
     t << ".SH OPTIONS OF EVERY COMMAND\n";
     for (const CommonOption& o : commonOptions(nullptr))
         t << ".TP\n" << optionHead(o.names, o.valueName) << "\n" << roff(o.description) << "\n";
-    t << ".TP\n" << optionHead({QStringLiteral("list-tools")}, QString())
-      << "\nthe family's tools: number, name and icon, one a line\n"
-      << ".SH EXIT STATUS\n" << paragraphs(exitStatusText()) << "\n"
+    t << ".SH OPTIONS OF THE PROGRAM\n";
+    for (const CommonOption& o : programOptions())
+        t << ".TP\n" << optionHead(o.names, o.valueName) << "\n" << roff(o.description) << "\n";
+    t << ".SH EXIT STATUS\n" << paragraphs(exitStatusText()) << "\n"
       << ".SH SEE ALSO\n\\fBqpdf\\fR(1), \\fBpdfinfo\\fR(1), \\fBpdftotext\\fR(1), \\fBlp\\fR(1)\n";
     return page;
 }
@@ -85,12 +90,16 @@ QString bashCompletion()
     QStringList names;
     for (const Command& c : commands())
         names << c.name;
+    QStringList alone;
+    for (const CommonOption& o : programOptions())
+        alone << QStringLiteral("--") + o.names.first();
     t << "# bash completion for folioforge-cli, written from its command table.\n"
       << "_folioforge_cli()\n{\n"
       << "    local cur prev words cword\n"
       << "    _init_completion || return\n"
       << "    if [[ $cword -eq 1 ]]; then\n"
-      << "        COMPREPLY=($(compgen -W '" << names.join(QLatin1Char(' ')) << " --help --version --list-tools' -- \"$cur\"))\n"
+      << "        COMPREPLY=($(compgen -W '" << names.join(QLatin1Char(' ')) << ' ' << alone.join(QLatin1Char(' '))
+      << "' -- \"$cur\"))\n"
       << "        return\n"
       << "    fi\n"
       << "    case $prev in\n"
@@ -110,10 +119,13 @@ QString bashCompletion()
             own << QStringLiteral("--") + o.name;
             if (o.valueName.isEmpty())
                 continue;
-            const QString words = o.choices.isEmpty() ? QString() : QStringList(o.choices.keys()).join(QLatin1Char(' '));
-            valueCases << QStringLiteral("                --%1) %2return ;;\n")
-                              .arg(o.name, words.isEmpty() ? QString()
-                                                           : QStringLiteral("COMPREPLY=($(compgen -W '%1' -- \"$cur\")); ").arg(words));
+            // Values from a list complete as words; a file as a file name.
+            const QStringList choices = o.choices.isEmpty() ? o.dialogChoices : QStringList(o.choices.keys());
+            const QString words = choices.join(QLatin1Char(' '));
+            const QString completion = o.valueName == QLatin1String("FILE") ? QStringLiteral("_filedir; ")
+                                       : words.isEmpty() ? QString()
+                                                         : QStringLiteral("COMPREPLY=($(compgen -W '%1' -- \"$cur\")); ").arg(words);
+            valueCases << QStringLiteral("                --%1) %2return ;;\n").arg(o.name, completion);
         }
         t << "        " << c.name << ")\n";
         if (!valueCases.isEmpty())

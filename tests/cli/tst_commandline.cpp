@@ -163,6 +163,20 @@ private slots:
         QCOMPARE(everything(), before);
     }
 
+    void manualAndCompletionNameEveryCommand()
+    {
+        const auto manual = runCli({"--manual"}), completion = runCli({"--completion", "bash"});
+        QVERIFY(manual.status == 0 && completion.status == 0);
+        for (QString name : subcommands()) {
+            QVERIFY2(completion.out.contains("        " + name + ")\n"), qPrintable(name));
+            QVERIFY2(manual.out.contains(".SS " + name.replace('-', "\\-") + "\n"), qPrintable(name));
+        }
+        for (const char* option : {"--list-tools", "--manual", "--completion"}) {
+            QVERIFY2(completion.out.contains(option), option);
+            QVERIFY2(manual.out.contains(QString(option).replace('-', "\\-")), option);
+        }
+    }
+
     void withoutItsEngine()
     {
         // A copy of the program without the engine library beside it says so.
