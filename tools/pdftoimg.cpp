@@ -59,14 +59,10 @@ void PDFtoImg::Process(QStringList paths)
     files = ToFileList(paths.mid(0, 1));
     if (files.isEmpty())
         return;
-    files = PreProcess(files, false);
-    if (files.isEmpty())
-        return;
-    const fileList source = files.first();
-    DiscardDocuments();
+    fileList source = files.first();
     // Nothing is asked about the output before the source has opened and has
     // pages to render.
-    if (LoadInput(source)) {
+    if (LoadSingleInput(source)) {
         const int dpi = ui->comboBox_2->currentText().toInt();
         const int pages = engine->PageCount();
         // The pages wait in a folder of the run, which goes with it however it ends.
