@@ -119,12 +119,12 @@ QList<FeatureBase::fileList> FeatureBase::ToFileList(const QStringList& paths) c
     return list;
 }
 
-bool FeatureBase::ChooseOutputFolder()
+bool FeatureBase::ChooseOutputFolder(QList<fileList>& list, Inputs inputs)
 {
-    files = Show_SaveToFolder(files);
-    if (files.isEmpty() || files.first().outputFile.isEmpty())
+    list = Show_SaveToFolder(list);
+    if (list.isEmpty() || list.first().outputFile.isEmpty())
         return false;
-    files = PreProcess(files, false);
+    list = PreProcess(list, false, inputs);
     return true;
 }
 

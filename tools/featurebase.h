@@ -84,10 +84,12 @@ public:
     // Record building and output naming.
     QList<fileList> ToFileList(const QStringList& paths) const;
     QList<fileList> Show_SaveToFolder(QList<fileList> list);
-    // A tool writing one output per input into a folder: asks the folder,
-    // then settles existing outputs and passwords for `files`. False when
-    // the folder question was closed.
-    bool ChooseOutputFolder();
+    // Outputs written into a folder: asks the folder, then settles existing
+    // outputs (and, for inputs of their own, passwords) of `list`. False
+    // when the folder question was closed.
+    bool ChooseOutputFolder(QList<fileList>& list, Inputs inputs);
+    // The same for the tools writing one output per input of `files`.
+    bool ChooseOutputFolder() { return ChooseOutputFolder(files, Inputs::Test); }
     void AskSaveFileName();
     // The run is refused when the file chosen to save is one of `inputs`,
     // which are never written over: true then.

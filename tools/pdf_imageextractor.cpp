@@ -80,10 +80,8 @@ void PDF_ImageExtractor::Process(QStringList paths)
     if (!complete)
         return;
 
-    jobs = Show_SaveToFolder(jobs);
-    if (jobs.isEmpty() || jobs.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder(jobs, Inputs::OutputsOnly))
         return;
-    jobs = PreProcess(jobs, false, Inputs::OutputsOnly);
     const QByteArray format = png ? QByteArrayLiteral("png") : QByteArrayLiteral("jpeg");
     ForEachRecord(jobs, QStringLiteral("Saving"), [&](fileList& job) { save(job, format); });
 }

@@ -145,12 +145,10 @@ void PDF_Splitter::Process(QStringList paths)
         outputs << rec;
         pagesOf.insert(rec.id, part.pages);
     }
-    outputs = Show_SaveToFolder(outputs);
-    if (outputs.first().outputFile.isEmpty()) {
+    if (!ChooseOutputFolder(outputs, Inputs::OutputsOnly)) {
         DiscardDocuments();
         return;
     }
-    outputs = PreProcess(outputs, false, Inputs::OutputsOnly);
 
     ForEachRecord(outputs, QStringLiteral("Writing"), [&](fileList& rec) {
         const int partId = engine->NewDocument();

@@ -77,10 +77,8 @@ void PDF_To_Text::Process(QStringList paths)
     if (!complete || jobs.isEmpty())
         return;
 
-    jobs = Show_SaveToFolder(jobs);
-    if (jobs.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder(jobs, Inputs::OutputsOnly))
         return;
-    jobs = PreProcess(jobs, false, Inputs::OutputsOnly);
     // UTF-8 whatever the locale: the text is the documents', not the machine's.
     ForEachRecord(jobs, QStringLiteral("Writing"), [&](fileList& job) {
         WriteOutputFile(job.outputFile, texts.at(job.extra.toInt()).toUtf8());

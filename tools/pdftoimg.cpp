@@ -130,10 +130,9 @@ void PDFtoImg::writePages(const fileList& source, int pages, int dpi, Format for
         rec.password = rec.extra = QString::number(page);
         list.append(rec);
     }
-    list = Show_SaveToFolder(list);
-    if (list.first().outputFile.isEmpty())
+    if (!ChooseOutputFolder(list, Inputs::OutputsOnly))
         return;
-    files = PreProcess(list, false, Inputs::OutputsOnly);
+    files = list;
 
     ForEachRecord(files, QStringLiteral("Rendering"), [&](fileList& rec) {
         const int page = rec.extra.toInt();
