@@ -153,14 +153,8 @@ private slots:
         const QByteArray centre = Builder::text("/F1", 24, 250, 400, "Centre");
         QVERIFY(writePdf(path("mixed.pdf"), {{QRectF(0, 0, 595.276, 841.89), 0, QRectF(), "A4", centre},
                                              {QRectF(0, 0, 612, 792), 90, QRectF(30, 40, 500, 600), "Letter", centre}}));
-        QImage photo(640, 480, QImage::Format_RGB32);
-        photo.fill(QColor(200, 120, 40));
-        photo.setDotsPerMeterX(5906);  // 150 dpi
-        photo.setDotsPerMeterY(5906);
-        QVERIFY(writeFile(path("photo.jpg"), jpegBytes(photo)));
-        QImage logo(120, 60, QImage::Format_ARGB32);
-        logo.fill(QColor(0, 0, 255, 128));
-        QVERIFY(logo.save(path("logo.png")));
+        QVERIFY(writePhotoAndLogo(path("photo.jpg"), path("logo.png")));
+        const QImage photo(path("photo.jpg")), logo(path("logo.png"));
         Builder pics;
         pics.addPage(Builder::draw(pics.image(photo, {Filter::DCT}), 0, 0, 40, 30) + Builder::draw(pics.image(logo, {Filter::Flate}), 50, 0, 40, 30));
         QVERIFY(pics.write(path("pics.pdf")));

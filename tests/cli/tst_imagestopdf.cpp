@@ -18,14 +18,7 @@ class TestImagesToPdfCli : public CliSuite
 private slots:
     void initTestCase()
     {
-        QImage photo(640, 480, QImage::Format_RGB32);
-        photo.fill(QColor(200, 120, 40));
-        photo.setDotsPerMeterX(5906);  // 150 dpi
-        photo.setDotsPerMeterY(5906);
-        QVERIFY(writeFile(path("photo.jpg"), jpegBytes(photo)));
-        QImage logo(120, 60, QImage::Format_ARGB32);
-        logo.fill(QColor(0, 0, 255, 128));
-        QVERIFY(logo.save(path("logo.png")));
+        QVERIFY(writePhotoAndLogo(path("photo.jpg"), path("logo.png")));
         QVERIFY(writeFile(path("broken.jpg"), "\xff\xd8\xff but nothing more"));
     }
 

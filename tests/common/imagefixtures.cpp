@@ -29,6 +29,19 @@ QByteArray jpegBytes(const QImage& image, int quality, bool progressive)
     return bytes;
 }
 
+bool writePhotoAndLogo(const QString& photoPath, const QString& logoPath)
+{
+    QImage photo(640, 480, QImage::Format_RGB32);
+    photo.fill(QColor(200, 120, 40));
+    photo.setDotsPerMeterX(5906);  // 150 dpi
+    photo.setDotsPerMeterY(5906);
+    if (!writeFile(photoPath, jpegBytes(photo)))
+        return false;
+    QImage logo(120, 60, QImage::Format_ARGB32);
+    logo.fill(QColor(0, 0, 255, 128));
+    return logo.save(logoPath);
+}
+
 QByteArray withExif(const QByteArray& jpeg, int orientation, int dpi)
 {
     // Big-endian TIFF structure: IFD0 with Orientation and, with dpi, the

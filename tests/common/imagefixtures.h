@@ -19,6 +19,8 @@ namespace testsupport {
 QByteArray jpegBytes(const QImage& image, int quality = 90, bool progressive = false);
 // The JPEG with an EXIF block (orientation; resolution when dpi > 0) after its start marker.
 QByteArray withExif(const QByteArray& jpeg, int orientation, int dpi = 0);
+// The images-to-PDF pair: a 640x480 150 dpi JPEG photo and a half-transparent PNG logo.
+bool writePhotoAndLogo(const QString& photoPath, const QString& logoPath);
 // A CMYK JPEG through libjpeg: the values as given, with Adobe's marker.
 QByteArray cmykJpeg(int width, int height, const QByteArray& cmyk, int quality = 95);
 
