@@ -2,7 +2,6 @@
 #include "documents/pages.h"
 
 #include <poppler-global.h>
-#include <poppler-qt5.h>
 
 #include <qpdf/QPDFLogger.hh>
 
@@ -12,7 +11,6 @@
 namespace fpe {
 
 namespace {
-void ignorePopplerMessage(const QString&, const QVariant&) {}
 void ignorePopplerCppMessage(const std::string&, void*) {}
 } // namespace
 
@@ -20,7 +18,6 @@ void initialiseLibrary()
 {
     static std::once_flag once;
     std::call_once(once, [] {
-        Poppler::setDebugErrorFunction(ignorePopplerMessage, QVariant());
         poppler::set_debug_error_function(ignorePopplerCppMessage, nullptr);
         // QPDF prints warnings about objects that belong to no document
         // through its default logger, whatever a document's own settings.
