@@ -15,6 +15,7 @@ enum LoadError {
     LoadNotPdf = 2,
     LoadDamaged = 3,       // damaged beyond repair
     LoadNeedsPassword = 4, // protected, and the password given does not open it
+    LoadNoPages = 5,       // a sound file whose document has no page
 };
 
 // SetInformation's and GetInformation's keys.

@@ -384,6 +384,8 @@ QString FeatureBase::LoadFailure(bool passwordGiven) const
         return QStringLiteral("not a PDF");
     case folio::LoadNeedsPassword:
         return passwordGiven ? QStringLiteral("protected: wrong password") : QStringLiteral("protected: needs a password");
+    case folio::LoadNoPages:
+        return QStringLiteral("has no pages");
     default:
         return QStringLiteral("damaged beyond repair");
     }

@@ -138,7 +138,9 @@ int Instance::LoadFromFile(const QString& FileName, const QString& Password)
             pdf->processInputSource(std::make_shared<CachedFileSource>(path, tail), password.c_str());
             statedPages = tail.empty() ? statedPageCount(*pdf) : 0;
             if (statedPages == 0 && walkPageTree(*pdf).empty()) {
-                lastLoadError = folio::LoadDamaged;
+                // A file read without repair really has no page; one that
+                // needed repair has lost them.
+                lastLoadError = tail.empty() && !pdf->anyWarnings() ? folio::LoadNoPages : folio::LoadDamaged;
                 return 0;
             }
         } catch (const std::exception& e) {

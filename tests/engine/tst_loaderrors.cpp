@@ -33,6 +33,7 @@ private slots:
         QVERIFY(writeFile(path("no-pages.pdf"), "%PDF-1.4\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
                                                 "2 0 obj << /Type /Pages /Kids [] /Count 0 >> endobj\n"
                                                 "trailer << /Root 1 0 R >>\n%%EOF\n"));
+        QVERIFY(writePdf(path("sound-no-pages.pdf"), std::vector<PageLayout>{}));
     }
 
     void eachFailureHasItsReason_data()
@@ -47,7 +48,8 @@ private slots:
         QTest::newRow("binary noise") << "noise.pdf" << "" << int(LoadNotPdf);
         QTest::newRow("header then garbage") << "garbage.pdf" << "" << int(LoadDamaged);
         QTest::newRow("first bytes only") << "stub.pdf" << "" << int(LoadDamaged);
-        QTest::newRow("no pages") << "no-pages.pdf" << "" << int(LoadDamaged);
+        QTest::newRow("no pages, no cross-reference table") << "no-pages.pdf" << "" << int(LoadDamaged);
+        QTest::newRow("no pages, sound") << "sound-no-pages.pdf" << "" << int(LoadNoPages);
         QTest::newRow("protected, no password") << "locked.pdf" << "" << int(LoadNeedsPassword);
         QTest::newRow("protected, wrong password") << "locked.pdf" << "guess" << int(LoadNeedsPassword);
         QTest::newRow("protected, right password") << "locked.pdf" << "user-pw" << int(LoadSucceeded);

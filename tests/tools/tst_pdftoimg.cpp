@@ -158,7 +158,7 @@ private slots:
         QTest::addColumn<QString>("problem");
         QTest::addColumn<int>("written");
         QTest::newRow("not a PDF") << QStringList{"notes.pdf"} << QVariantList() << "notes.pdf: not a PDF; left out" << 0;
-        QTest::newRow("no pages") << QStringList{"nopages.pdf"} << QVariantList() << "nopages.pdf: damaged beyond repair; left out" << 0;
+        QTest::newRow("no pages") << QStringList{"nopages.pdf"} << QVariantList() << "nopages.pdf: has no pages; left out" << 0;
         QTest::newRow("protected, cancelled") << QStringList{"locked.pdf"} << QVariantList{QVariant()} << "locked.pdf: protected: needs a password; left out" << 0;
         QTest::newRow("protected, opened") << QStringList{"locked.pdf"} << QVariantList{"pw"} << "" << 2;
         // Only the first file is rendered: the second is never opened.
