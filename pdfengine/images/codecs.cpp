@@ -90,6 +90,9 @@ bool decodeCcitt(const std::string& data, QPDFObjectHandle parms, int width, int
 namespace {
 
 // jbig2dec's memory, held to a budget so that hostile data cannot exhaust it.
+// A block costs its size, its header and the C library's own bookkeeping:
+// damaged pattern dictionaries ask for millions of tiny blocks, whose
+// overhead would otherwise take several times the budget.
 struct BudgetAllocator {
     Jbig2Allocator base;
     size_t used = 0;
@@ -97,17 +100,18 @@ struct BudgetAllocator {
 
     static BudgetAllocator* self(Jbig2Allocator* a) { return reinterpret_cast<BudgetAllocator*>(a); }
     static constexpr size_t header = 16;
+    static constexpr size_t cost(size_t size) { return size + header + 16; }
 
     static void* alloc(Jbig2Allocator* a, size_t size)
     {
         BudgetAllocator* b = self(a);
-        if (size > b->budget - b->used)
+        if (size > b->budget || cost(size) > b->budget - b->used)
             return nullptr;
         auto* p = static_cast<unsigned char*>(std::malloc(size + header));
         if (!p)
             return nullptr;
         std::memcpy(p, &size, sizeof size);
-        b->used += size;
+        b->used += cost(size);
         return p + header;
     }
     static void release(Jbig2Allocator* a, void* ptr)
@@ -117,7 +121,7 @@ struct BudgetAllocator {
         auto* p = static_cast<unsigned char*>(ptr) - header;
         size_t size;
         std::memcpy(&size, p, sizeof size);
-        self(a)->used -= size;
+        self(a)->used -= cost(size);
         std::free(p);
     }
     static void* resize(Jbig2Allocator* a, void* ptr, size_t size)
@@ -128,13 +132,13 @@ struct BudgetAllocator {
         auto* p = static_cast<unsigned char*>(ptr) - header;
         size_t old;
         std::memcpy(&old, p, sizeof old);
-        if (size > old && size - old > b->budget - b->used)
+        if (size > b->budget || (size > old && size - old > b->budget - b->used))
             return nullptr;
         auto* q = static_cast<unsigned char*>(std::realloc(p, size + header));
         if (!q)
             return nullptr;
         std::memcpy(q, &size, sizeof size);
-        b->used = b->used - old + size;
+        b->used = b->used - cost(old) + cost(size);
         return q + header;
     }
 
@@ -155,7 +159,11 @@ void quietJbig2(void*, const char*, Jbig2Severity, uint32_t) {}
 // (0 black).
 bool decodeJbig2(const std::string& data, const std::string& globals, int width, int height, Samples& s)
 {
-    BudgetAllocator allocator(size_t(1) << 30);
+    // Decoding needs a few page-sized bitmaps besides dictionaries of small
+    // ones: four times the image's own bitmap and 64 MiB more is room enough
+    // for real files, and keeps a small damaged image from taking a gigabyte.
+    const size_t bitmap = size_t(std::max(width, 0) + 7) / 8 * size_t(std::max(height, 0));
+    BudgetAllocator allocator(std::min((size_t(64) << 20) + 4 * bitmap, size_t(1) << 30));
     Jbig2GlobalCtx* globalCtx = nullptr;
     if (!globals.empty()) {
         Jbig2Ctx* g = jbig2_ctx_new(&allocator.base, JBIG2_OPTIONS_EMBEDDED, nullptr, quietJbig2, nullptr);

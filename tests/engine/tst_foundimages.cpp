@@ -349,6 +349,13 @@ private slots:
         QTest::newRow("truncated jbig2") << PdfImage{gray + "/Filter /JBIG2Decode", jbig2Generic(bilevel).left(40)};
         QTest::newRow("jbig2 page of four billion rows")
             << PdfImage{gray + "/Filter /JBIG2Decode", QByteArray::fromHex("00000000300100000000130000004000fffffffe0000000000000000000000")};
+        // GRAYMAX 0xdadada: fourteen million 4 x 4 patterns for a 64 x 48 image.
+        QTest::newRow("jbig2 dictionary of millions of patterns")
+            << PdfImage{gray + "/Filter /JBIG2Decode",
+                        QByteArray::fromHex("0000000130000100000013000000400000003000000000000000000000000000000021720000100000039000000400000003"
+                                            "000000000000000000001000000100000000c00000000000000000400000026a8c0b650eedfa24ef4fbf6b62bdab5001"
+                                            "0010000000331000100000000"),
+                        QByteArray::fromHex("000000001000000000000c01040400dada") + QByteArray(58, '\xda') + QByteArray::fromHex("00000136ff001001")};
         QTest::newRow("truncated jpeg 2000") << PdfImage{dims() + "/Filter /JPXDecode", jpeg2000(QImage(W, H, QImage::Format_RGB32), false).left(60)};
         QTest::newRow("noise as jpeg 2000") << PdfImage{dims() + "/Filter /JPXDecode", QByteArray(500, '\x4f')};
         QTest::newRow("truncated jpeg") << PdfImage{rgb + "/Filter /DCTDecode", jpegBytes(QImage(W, H, QImage::Format_RGB32)).left(100)};
