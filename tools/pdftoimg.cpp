@@ -67,9 +67,7 @@ void PDFtoImg::Process(QStringList paths)
         const int pages = engine->PageCount();
         // The pages wait in a folder of the run, which goes with it however it ends.
         QTemporaryDir work;
-        if (pages <= 0)
-            report().leftOut(source.inputFile, QStringLiteral("has no pages"));
-        else if (!work.isValid())
+        if (!work.isValid())
             report().leftOut(source.inputFile, QStringLiteral("no temporary folder could be made"));
         else if (dpi > 0 && format == Tiff)
             writeTiff(source, pages, dpi, work.path());

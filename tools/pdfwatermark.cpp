@@ -304,9 +304,7 @@ void PDFWatermark::Process(QStringList paths)
     ForEachRecord(files, QStringLiteral("Watermarking"), [&](fileList& rec) {
         if (LoadInput(rec)) {
             // Never saved as marked without its mark.
-            if (engine->PageCount() < 1)
-                report().leftOut(rec.inputFile, QStringLiteral("has no pages"));
-            else if (!stamp(mark, 0))
+            if (!stamp(mark, 0))
                 report().leftOut(rec.inputFile, QStringLiteral("the mark could not be drawn on its pages"));
             else
                 SaveOutput(rec.outputFile);
