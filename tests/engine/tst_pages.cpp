@@ -29,12 +29,6 @@ QString box(const QString& path, int page, const QString& name)
     return "[" + rounded.join(' ') + "]";
 }
 
-int rotationOf(const QString& path, int page)
-{
-    const QString n = QString::number(page);
-    return pdfInfo(path, QString(), {"-f", n, "-l", n}).value(QString("Page %1 rot").arg(page), "-1").toInt();
-}
-
 double inUnits(double points, int units)
 {
     return units == Millimetres ? points * 25.4 / 72 : units == Inches ? points / 72 : points;
@@ -59,16 +53,6 @@ class TestPages : public QObject
     }
 
 private slots:
-    void badPagesAndUnitsAreRefused()
-    {
-        // Sizes in every unit are read in the box tests below.
-        PdfEngine e("FolioPdfEngine");
-        QCOMPARE(e.SelectPage(0), 0);
-        QCOMPARE(e.SelectPage(2), 0);
-        QCOMPARE(e.SetMeasurementUnits(3), 0);
-        QCOMPARE(e.PageWidth(), 612.0);
-    }
-
     void boxesOnTurnedAndOffsetPages_data()
     {
         QTest::addColumn<int>("rotate");
@@ -121,33 +105,13 @@ private slots:
         QCOMPARE(box(path("crop.pdf"), 1, "MediaBox"), "[100 200 712 992]");
     }
 
-    void rotateAndCropToolKeepsTheCropThroughRotation()
+    void refusalsAndClipping()
     {
-        // Each page: turn by 90, read the crop, recompute it from its margins (one replaced).
+        // Sizes in every unit are read in the box tests above.
         PdfEngine e("FolioPdfEngine");
-        QCOMPARE(e.LoadFromFile(boxesFile(0, true), QString()), 1);
-        e.SetOrigin(OriginTopLeft);
-        QCOMPARE(e.RotatePage(90), 1);
-        const double cropLeft = e.GetPageBox(CropBox, BoxLeft), cropTop = e.GetPageBox(CropBox, BoxTop);
-        const double cropWidth = e.GetPageBox(CropBox, BoxWidth), cropHeight = e.GetPageBox(CropBox, BoxHeight);
-        const double W = e.PageWidth(), H = e.PageHeight();
-        QCOMPARE(W, 792.0);
-        const double right = W - cropWidth - cropLeft, bottom = H - cropHeight - cropTop;
-        QCOMPARE(e.SetCropBox(cropLeft, cropTop, W - right - cropLeft, H - bottom - cropTop), 1);
-        QCOMPARE(e.SaveToFile(path("turned.pdf")), 1);
-        QCOMPARE(rotationOf(path("turned.pdf"), 1), 90);
-        QCOMPARE(box(path("turned.pdf"), 1, "CropBox"), "[150 260 500 900]");
-
-        // "Change Left Margin" 36: the displayed left edge moves, the others stay.
-        QCOMPARE(e.SetCropBox(36, cropTop, W - right - 36, H - bottom - cropTop), 1);
-        QCOMPARE(e.SaveToFile(path("turned-left.pdf")), 1);
-        // Displayed left is the unturned page's bottom: the user-space bottom moved to 200 + 36.
-        QCOMPARE(box(path("turned-left.pdf"), 1, "CropBox"), "[150 236 500 900]");
-    }
-
-    void cropBoxRefusalsAndClipping()
-    {
-        PdfEngine e("FolioPdfEngine");
+        QCOMPARE(e.SelectPage(0), 0);
+        QCOMPARE(e.SelectPage(2), 0);
+        QCOMPARE(e.SetMeasurementUnits(3), 0);
         QCOMPARE(e.SetCropBox(10, 700, 0, 100), 0);
         QCOMPARE(e.SetCropBox(10, 700, 100, -5), 0);
         QCOMPARE(e.SetCropBox(1000, 700, 100, 100), 0);  // wholly beside the page
@@ -175,8 +139,7 @@ private slots:
         QCOMPARE(e.RotatePage(-90), 1);
         QCOMPARE(e.RotatePage(720), 1);
         QVERIFY(!saveChecked(e, path("rot-out.pdf")).isEmpty());
-        QCOMPARE(rotationOf(path("rot-out.pdf"), 1), 270);
-        QCOMPARE(rotationOf(path("rot-out.pdf"), 2), 180);
+        QCOMPARE(pageBoxes(path("rot-out.pdf")), QStringList({"270: 0.00 0.00 612.00 792.00", "180: 0.00 0.00 612.00 792.00"}));
     }
 
     void newAndInsertedPagesTakeTheSelectedPagesSize()
@@ -198,9 +161,8 @@ private slots:
         QVERIFY(!saveChecked(e, path("mixed-out.pdf")).isEmpty());
         QCOMPARE(pageTexts(path("mixed-out.pdf")), QStringList({"Page 1", "", "", "Page 2", "Page 3", "", ""}));
         // Blank pages are upright pages of the displayed size.
-        QCOMPARE(box(path("mixed-out.pdf"), 2, "MediaBox"), "[0 0 595 420]");
-        QCOMPARE(box(path("mixed-out.pdf"), 6, "MediaBox"), "[0 0 595 420]");
-        QCOMPARE(rotationOf(path("mixed-out.pdf"), 7), 0);
+        const QString blank = "0: 0.00 0.00 595.00 420.00", letter = "0: 0.00 0.00 612.00 792.00";
+        QCOMPARE(pageBoxes(path("mixed-out.pdf")), QStringList({letter, blank, blank, "90: 0.00 0.00 420.00 595.00", letter, blank, blank}));
     }
 
     void deletingPages()
@@ -220,15 +182,6 @@ private slots:
         QCOMPARE(pageTexts(path("del-out.pdf")), QStringList({"Del page 1", "Del page 3 y"}));
         QCOMPARE(formFields(path("del-out.pdf")), QStringList({"kept=y"}));
 
-        // The page remover on a one-page document: a blank page first, then the page goes.
-        QCOMPARE(e.DeletePages(1, 1), 1);
-        QCOMPARE(e.DeletePages(1, 1), 0);
-        QCOMPARE(e.InsertPages(2, 1), 2);
-        QCOMPARE(e.DeletePages(1, 1), 1);
-        QCOMPARE(e.SaveToFile(path("del-blank.pdf")), 1);
-        QCOMPARE(pageTexts(path("del-blank.pdf")), QStringList({""}));
-        QVERIFY(formFields(path("del-blank.pdf")).isEmpty());
-
         // Pages of a tree whose /Count is wrong go one at a time all the
         // same, and what they inherited stays with the others.
         auto tree = makeNumberedPdf(4, "Tree");
@@ -240,7 +193,7 @@ private slots:
         QCOMPARE(e.DeletePages(3, 1), 2);
         QVERIFY(!saveChecked(e, path("tree-out.pdf")).isEmpty());
         QCOMPARE(pageTexts(path("tree-out.pdf")), QStringList({"Tree page 1", "Tree page 3"}));
-        QCOMPARE(rotationOf(path("tree-out.pdf"), 2), 90);
+        QCOMPARE(pageBoxes(path("tree-out.pdf")).value(1), "90: 0.00 0.00 612.00 792.00");
     }
 
     void newPageDimensions()
@@ -254,8 +207,7 @@ private slots:
         QVERIFY(!saveChecked(e, path("dims.pdf")).isEmpty());
         // Turned by 90: the MediaBox is 360 wide and 720 high, from its old corner; the crop box went.
         QCOMPARE(box(path("dims.pdf"), 1, "MediaBox"), "[100 200 460 920]");
-        QCOMPARE(box(path("dims.pdf"), 1, "CropBox"), "[100 200 460 920]");
-        QCOMPARE(rotationOf(path("dims.pdf"), 1), 90);
+        QCOMPARE(pageBoxes(path("dims.pdf")), QStringList{"90: 100.00 200.00 460.00 920.00"});
 
         // A box inherited from the page tree goes too.
         auto pdf = makeNumberedPdf(2, "Inherit");
@@ -267,8 +219,7 @@ private slots:
         QCOMPARE(e.GetPageBox(CropBox, BoxWidth), 290.0);
         QCOMPARE(e.SetPageDimensions(400, 500), 1);
         QCOMPARE(e.SaveToFile(path("inherit-out.pdf")), 1);
-        QCOMPARE(box(path("inherit-out.pdf"), 2, "CropBox"), "[0 0 400 500]");
-        QCOMPARE(box(path("inherit-out.pdf"), 1, "CropBox"), "[10 10 300 300]");
+        QCOMPARE(pageBoxes(path("inherit-out.pdf")), QStringList({"0: 10.00 10.00 300.00 300.00", "0: 0.00 0.00 400.00 500.00"}));
     }
 };
 

@@ -167,15 +167,13 @@ private slots:
 
     void printerThatIsGone()
     {
-        CUPS_OR_SKIP();
-        if (qEnvironmentVariable("FOLIO_CUPS_DIR").isEmpty())
-            QSKIP("adds a queue: only on the scheduler of scripts/cups-test-env");
-        QCOMPARE(run("lpadmin", {"-p", "FolioGone", "-E", "-v", "cups-pdf:/", "-P", "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd"}), 0);
+        PRIVATE_CUPS_OR_SKIP();
+        QCOMPARE(cupstest::addQueue("FolioGone"), QString());
         PdfEngine engine("FolioPdfEngine");
         QCOMPARE(engine.LoadFromFile(fourPages, QString()), 1);
         const QString name = engine.NewCustomPrinter("FolioGone");
         QVERIFY(!name.isEmpty());
-        QCOMPARE(run("lpadmin", {"-x", "FolioGone"}), 0);
+        cupstest::removeQueue("FolioGone");
         QCOMPARE(engine.SetupCustomPrinter(name, PrinterCopies, 2), 1);  // settings are kept by the engine
         QCOMPARE(engine.PrintDocument(name, 1, 4, engine.PrintOptions(1, 1, "gone")), 0);
         QCOMPARE(engine.LastPrintError(), "no printer FolioGone");
