@@ -87,12 +87,6 @@ class TestFeatureBase : public ToolSuite
         return writeTextPdf(dir.filePath(name), numberedTexts(name + " page ", pages)) ? dir.filePath(name) : QString();
     }
 
-    QString subdir(const QString& name)
-    {
-        QDir(dir.path()).mkpath(name);
-        return dir.filePath(name);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -105,7 +99,7 @@ private slots:
     {
         // Three or more inputs of one name get name, name(1), name(2): never two equal outputs.
         Page page;
-        const QString out = subdir("out");
+        const QString out = emptyFolder(dir, "out");
         const QStringList inputs = {"/a/report.pdf", "/b/report.pdf", "/c/memo.pdf", "/d/report.pdf", "/e/report(1).pdf", "/f/README", "/g/README"};
         script.queue(Question::ExistingDirectory, out).queue(Question::ExistingDirectory, QString());
         page.skipCollisionCheck = true;
@@ -119,19 +113,18 @@ private slots:
         QVERIFY(page.Show_SaveToFolder(page.ToFileList(inputs)).first().outputFile.isEmpty());
     }
 
-    // The cases the tools' own output names do not reach.
+    // The cases the tools' own output names do not reach (numbered names
+    // without extension: outputFolderNames; suffixes after a dotted folder:
+    // tst_splitter).
     void fileNames_data()
     {
         QTest::addColumn<QString>("result");
         QTest::addColumn<QString>("expected");
         using namespace filenames;
         QTest::newRow("numbered, two dots") << numbered("/out/a.b.pdf", 1) << "/out/a.b(1).pdf";
-        QTest::newRow("numbered, no extension") << numbered("/out/notes", 12) << "/out/notes(12)";
         QTest::newRow("numbered, no folder") << numbered("x.pdf", 2) << "x(2).pdf";
-        QTest::newRow("suffix, dot in a folder") << withSuffix("/a.b/report", " Even") << "/a.b/report Even";
         QTest::newRow("suffix, hidden name") << withSuffix("/a/.notes", " Odd") << "/a/.notes Odd";
         QTest::newRow("extension added") << withExtension("/a.b/scan", "png") << "/a.b/scan.png";
-        QTest::newRow("file name") << fileNameOf("/a/b/c.pdf") << "c.pdf";
         QTest::newRow("folder") << folderOf("/a/b/c.pdf") << "/a/b";
         QTest::newRow("no folder") << folderOf("c.pdf") << "";
     }
@@ -153,7 +146,6 @@ private slots:
         page.AskSaveFileName();
         QVERIFY(page.skipCollisionCheck);
         QCOMPARE(page.saveFileName, "/tmp/x.tiff");
-        QCOMPARE(script.asked().last().filter, "TIFF File (*.TIFF)");
         QCOMPARE(script.asked().last().parent, static_cast<QWidget*>(&page));
         page.AskSaveFileName();  // cancelled
         QVERIFY(page.saveFileName.isEmpty());
@@ -162,7 +154,7 @@ private slots:
     void existingOutputs()
     {
         Page page;
-        const QString out = subdir("collide");
+        const QString out = emptyFolder(dir, "collide");
         for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf", "x.pdf", "x(1).pdf", "x(2).pdf"})
             QVERIFY(writeFile(QDir(out).filePath(name), "x"));
         QStringList inputs;
@@ -263,7 +255,7 @@ private slots:
         QFETCH(int, stopAfter);
         Copier copier;
         ScriptedQuestions own;
-        own.installed().queue(Question::ExistingDirectory, folder.startsWith('/') ? folder : subdir(folder)).stopAfter(stopAfter);
+        own.installed().queue(Question::ExistingDirectory, folder.startsWith('/') ? folder : emptyFolder(dir, folder)).stopAfter(stopAfter);
         for (QString& input : inputs)
             input = dir.filePath(input);
         const RunReport& report = copier.run(inputs);
@@ -283,7 +275,7 @@ private slots:
     void filesMadeElsewhereArePutInPlace()
     {
         Page page;
-        const QString made = dir.filePath("made.bin"), target = subdir("placed") + "/out.bin";
+        const QString made = dir.filePath("made.bin"), target = emptyFolder(dir, "placed") + "/out.bin";
         QVERIFY(writeFile(target, "old") && writeFile(made, "new bytes"));
         QVERIFY(page.PlaceOutputFile(made, target));
         QCOMPARE(readFile(target), QByteArray("new bytes"));

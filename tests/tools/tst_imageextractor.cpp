@@ -147,8 +147,6 @@ private slots:
         QTest::addColumn<QStringList>("notes");
         // No images is no failure: said, and the folder is still asked for.
         QTest::newRow("no images") << QStringList{"text.pdf"} << QVariantList() << QStringList() << QStringList() << QStringList{"text.pdf: has no images"};
-        QTest::newRow("some without") << QStringList{"text.pdf", "scan"} << QVariantList() << QStringList{"scan_image_0.png"} << QStringList()
-                                      << QStringList{"text.pdf: has no images"};
         QTest::newRow("damaged") << QStringList{"damaged.pdf", "scan"} << QVariantList() << QStringList{"scan_image_0.png"}
                                  << QStringList{"damaged.pdf: damaged beyond repair; left out"} << QStringList();
         QTest::newRow("protected") << QStringList{"locked.pdf"} << QVariantList{"pw"} << QStringList{"locked_image_0.png"} << QStringList() << QStringList();

@@ -2,7 +2,7 @@
 // page sizes from pixels and recorded resolution, JPEG bytes kept, alpha kept
 // as a soft mask, file-name bookmarks on the real pages when an image is left
 // out, no password questions for images, an output that is one of the
-// images, a single image, runs that write nothing.
+// images, runs that write nothing. (A single image: tests/cli/tst_imagestopdf.cpp.)
 
 #include "imagefixtures.h"
 #include "imgtopdf.h"
@@ -32,16 +32,6 @@ QImage picture(int width, int height, QColor colour, int dpi = 0)
         image.setDotsPerMeterY(qRound(dpi / 0.0254));
     }
     return image;
-}
-
-// "w x h" of each page as pdfinfo gives it.
-QStringList pageSizes(const QString& pdf)
-{
-    QStringList sizes;
-    const auto info = pdfInfo(pdf, QString(), {"-f", "1", "-l", "99"});
-    for (int p = 1; info.contains(QString("Page %1 size").arg(p)); ++p)
-        sizes << info.value(QString("Page %1 size").arg(p)).section(" pts", 0, 0);
-    return sizes;
 }
 
 } // namespace
@@ -83,7 +73,8 @@ private slots:
         QCOMPARE(script.asked().size() - asked, 1);
         QVERIFY(qpdfCheck(path("all.pdf")));
         // 300, 200 (turned a quarter by EXIF), 150 and 96 pixels an inch; none recorded counts as 72.
-        QCOMPARE(pageSizes(path("all.pdf")), QStringList({"288 x 144", "72 x 144", "144 x 72", "144 x 72", "2 x 1"}));
+        QCOMPARE(pageBoxes(path("all.pdf")), QStringList({"0: 0.00 0.00 288.00 144.00", "0: 0.00 0.00 72.00 144.00", "0: 0.00 0.00 144.00 72.00",
+                                                         "0: 0.00 0.00 144.00 72.00", "0: 0.00 0.00 2.00 1.00"}));
         QCOMPARE(pdfInfo(path("all.pdf")).value("Creator"), "Images-to-PDF");
         // Each image covers its page.
         const QImage first = renderPage(path("all.pdf"), 1, 72);
@@ -120,20 +111,12 @@ private slots:
                                                      path("locked.png") + ": not an image that can be read; left out",
                                                      path("doc.pdf") + ": not an image that can be read; left out"}));
         QCOMPARE(report.outputsWritten(), QStringList{path("some.pdf")});
-        QCOMPARE(pageSizes(path("some.pdf")), QStringList({"288 x 144", "144 x 72"}));
+        QCOMPARE(pageBoxes(path("some.pdf")), QStringList({"0: 0.00 0.00 288.00 144.00", "0: 0.00 0.00 144.00 72.00"}));
         QCOMPARE(outlines(path("some.pdf"), WithPage), QStringList({"photo.jpg@1", "plain.png@2"}));
         QVERIFY(countPixels(renderPage(path("some.pdf"), 2, 72), isGreenish) > 0);
         // Nothing that reads: nothing is written.
         convert({"broken.png", "gone.jpg"}, "none.pdf");
         QVERIFY(!QFileInfo::exists(path("none.pdf")));
-    }
-
-    void singleImageMakesOnePage()
-    {
-        const RunReport& report = convert({"plain.png"}, "single.pdf", true);
-        QCOMPARE(report.outputsWritten(), QStringList{path("single.pdf")});
-        QCOMPARE(qpdfPageCount(path("single.pdf")), 1);
-        QCOMPARE(outlines(path("single.pdf"), WithPage), QStringList{"plain.png@1"});
     }
 
     void runsThatWriteNothing()

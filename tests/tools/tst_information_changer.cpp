@@ -71,29 +71,23 @@ private slots:
 
     void changesTheTickedFields_data()
     {
-        QTest::addColumn<QStringList>("typed");
-        QTest::addColumn<QStringList>("changed");  // the fields that differ from the input's
-        QTest::newRow("nothing ticked: the input's information, unstamped") << QStringList() << QStringList();
-        QTest::newRow("title and author") << QStringList{"Title=Annual report", "Author=J. Doe"}
-                                          << QStringList{"Title=Annual report", "Author=J. Doe"};
-        QTest::newRow("ticked and empty: emptied") << QStringList{"Subject="} << QStringList{"Subject="};
-        QTest::newRow("exactly as typed") << QStringList{"Keywords=  two  blanks , (paren\\", "Producer=x"}
-                                          << QStringList{"Keywords=  two  blanks , (paren\\", "Producer=x"};
-        QTest::newRow("all six") << QStringList{"Title=t", "Author=a", "Subject=s", "Keywords=k", "Creator=c", "Producer=p"}
-                                 << QStringList{"Title=t", "Author=a", "Subject=s", "Keywords=k", "Creator=c", "Producer=p"};
+        QTest::addColumn<QStringList>("typed");  // the ticked fields, and what the output holds for them
+        QTest::newRow("nothing ticked: the input's information, unstamped") << QStringList();
+        QTest::newRow("ticked and empty: emptied") << QStringList{"Subject="};
+        QTest::newRow("exactly as typed") << QStringList{"Keywords=  two  blanks , (paren\\", "Producer=x"};
+        QTest::newRow("all six") << QStringList{"Title=t", "Author=a", "Subject=s", "Keywords=k", "Creator=c", "Producer=p"};
     }
 
     void changesTheTickedFields()
     {
         QFETCH(QStringList, typed);
-        QFETCH(QStringList, changed);
         setForm(typed);
         const QString folder = QString::number(qHash(QByteArray(QTest::currentDataTag())));
         QVERIFY(runIn(page, {"described.pdf"}, folder).isQuiet());
         const QString out = path(folder + "/described.pdf");
         QVERIFY(qpdfCheck(out));
         QStringList expected = old;
-        for (const QString& c : changed)
+        for (const QString& c : typed)
             expected.replaceInStrings(QRegularExpression("^" + c.section('=', 0, 0) + "=.*$"), c);
         QCOMPARE(information(out), expected);
         QCOMPARE(pdfInfo(out).value("CreationDate").isEmpty(), false);  // what is not a field stays

@@ -2,6 +2,8 @@
 // tools: page order, file-name bookmarks, protected sources, the same source
 // twice, sources with bookmarks, replacing an existing output, an output that
 // is one of the sources, sources that do not open, runs that write nothing.
+// (A protected first source and a single source left: tests/cli/tst_inputs.cpp;
+// the output in the middle of the sources: tests/cli/tst_merge.cpp.)
 
 #include "pdf_merger.h"
 #include "pdfbuild.h"
@@ -63,31 +65,43 @@ private slots:
     {
         QTest::addColumn<QStringList>("sources");
         QTest::addColumn<bool>("fileNames");
+        QTest::addColumn<QVariantList>("passwords");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("bookmarks");
+        QTest::addColumn<QStringList>("problems");
         const QStringList abc{"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"};
-        QTest::newRow("plain") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << false << abc << QStringList();
-        QTest::newRow("file names as bookmarks") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << true << abc
-                                                 << QStringList{"a.pdf@1", "b.pdf@4", "c.pdf@6"};
-        QTest::newRow("the same source twice") << QStringList{"b.pdf", "b.pdf"} << true << QStringList{"b-1", "b-2", "b-1", "b-2"}
-                                               << QStringList{"b.pdf@1", "b.pdf@3"};
+        QTest::newRow("plain") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << false << QVariantList() << abc << QStringList() << QStringList();
+        QTest::newRow("file names as bookmarks") << QStringList{"a.pdf", "b.pdf", "c.pdf"} << true << QVariantList() << abc
+                                                 << QStringList{"a.pdf@1", "b.pdf@4", "c.pdf@6"} << QStringList();
         // The sources' own bookmarks go, with file names or without.
         const QStringList marked{"marked-1", "marked-2", "marked-3", "a-1", "a-2", "a-3", "marked2-1", "marked2-2"};
-        QTest::newRow("sources with bookmarks") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << false << marked << QStringList();
-        QTest::newRow("sources with bookmarks, file names") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << true << marked
-                                                            << QStringList{"marked.pdf@1", "a.pdf@4", "marked2.pdf@7"};
+        QTest::newRow("sources with bookmarks") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << false << QVariantList() << marked
+                                                << QStringList() << QStringList();
+        QTest::newRow("sources with bookmarks, file names") << QStringList{"marked.pdf", "a.pdf", "marked2.pdf"} << true << QVariantList() << marked
+                                                            << QStringList{"marked.pdf@1", "a.pdf@4", "marked2.pdf@7"} << QStringList();
+        QTest::newRow("a protected source") << QStringList{"a.pdf", "locked.pdf", "c.pdf"} << true << QVariantList{"open-sesame"} << abc
+                                            << QStringList{"a.pdf@1", "locked.pdf@4", "c.pdf@6"} << QStringList();
+        // Missing, or its password question cancelled: left out, the others
+        // keep their order and their bookmarks their pages.
+        QTest::newRow("sources left out") << QStringList{"gone.pdf", "c.pdf", "locked.pdf", "gone.pdf", "a.pdf"} << true << QVariantList{QVariant()}
+                                          << QStringList{"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"} << QStringList{"c.pdf@1", "a.pdf@5"}
+                                          << QStringList{"gone.pdf: no such file; left out", "locked.pdf: protected: needs a password; left out",
+                                                         "gone.pdf: no such file; left out"};
     }
 
     void mergesInListOrder()
     {
         QFETCH(QStringList, sources);
         QFETCH(bool, fileNames);
+        QFETCH(QVariantList, passwords);
         QFETCH(QStringList, texts);
         QFETCH(QStringList, bookmarks);
+        QFETCH(QStringList, problems);
         // An existing output is replaced without a question.
         QVERIFY(writeTextPdf(path("merged.pdf"), {"old content"}));
         const int asked = script.asked().size();
-        merge(sources, "merged.pdf", fileNames);
+        const RunReport& report = merge(sources, "merged.pdf", fileNames, passwords);
+        QCOMPARE(report.problemLines(), problems.replaceInStrings(QRegularExpression("^"), dir.path() + "/"));
         QVERIFY(qpdfCheck(path("merged.pdf")));
         QCOMPARE(pageTexts(path("merged.pdf")), texts);
         QCOMPARE(topLevel(path("merged.pdf")), bookmarks);
@@ -95,56 +109,23 @@ private slots:
         QCOMPARE(info.value("Author"), merger.branding().toolUrl);
         QCOMPARE(info.value("Creator"), "PDF-Merger");
         QCOMPARE(info.value("Encrypted"), "no");
-        // One question, the output file: existing sources are opened without asking.
-        QCOMPARE(script.asked().size() - asked, 1);
-        QCOMPARE(script.asked().last().filter, "PDF files(*.PDF)");
+        // The output file is asked for first; sources are opened without
+        // asking but for their passwords.
+        QCOMPARE(script.asked().size() - asked, 1 + passwords.size());
+        QCOMPARE(script.asked().value(asked).filter, "PDF files(*.PDF)");
         QCOMPARE(merger.engine->DocumentCount(), 1);  // nothing left loaded
         QCOMPARE(outlines(path("marked.pdf")).size(), 7);  // the sources are untouched
     }
 
-    void protectedSources()
-    {
-        // Typed right on the second try.
-        merge({"a.pdf", "locked.pdf", "c.pdf"}, "with-locked.pdf", true, {"guess", "open-sesame"});
-        QCOMPARE(pageTexts(path("with-locked.pdf")), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2", "c-1", "c-2", "c-3", "c-4"}));
-        QCOMPARE(topLevel(path("with-locked.pdf")), QStringList({"a.pdf@1", "locked.pdf@4", "c.pdf@6"}));
-        QCOMPARE(pdfInfo(path("with-locked.pdf")).value("Encrypted"), "no");
-        // A protected first source: the result is not protected either.
-        merge({"locked.pdf", "a.pdf"}, "locked-first.pdf", true, {"open-sesame"});
-        QCOMPARE(pdfInfo(path("locked-first.pdf")).value("Encrypted"), "no");
-        QCOMPARE(qpdfPageCount(path("locked-first.pdf")), 5);
-        // Cancelled: that source is left out, the others keep their order.
-        merge({"c.pdf", "locked.pdf", "a.pdf"}, "without-locked.pdf", true, {QVariant()});
-        QCOMPARE(pageTexts(path("without-locked.pdf")), QStringList({"c-1", "c-2", "c-3", "c-4", "a-1", "a-2", "a-3"}));
-        QCOMPARE(topLevel(path("without-locked.pdf")), QStringList({"c.pdf@1", "a.pdf@5"}));
-        // Only one source left: a copy of its pages.
-        merge({"locked.pdf", "b.pdf"}, "only-one.pdf", true, {QVariant()});
-        QCOMPARE(pageTexts(path("only-one.pdf")), QStringList({"b-1", "b-2"}));
-    }
-
     void outputIsOneOfTheSources()
     {
-        // No source is overwritten before it has been read.
-        QVERIFY(!source("x", 2).isEmpty() && !source("y", 1).isEmpty() && !source("z", 3).isEmpty());
-        merge({"x.pdf", "y.pdf", "z.pdf"}, "y.pdf");
-        QVERIFY(qpdfCheck(path("y.pdf")));
-        QCOMPARE(pageTexts(path("y.pdf")), QStringList({"x-1", "x-2", "y-1", "z-1", "z-2", "z-3"}));
-        QCOMPARE(topLevel(path("y.pdf")), QStringList({"x.pdf@1", "y.pdf@3", "z.pdf@4"}));
-        // The first source as the output, and twice among the sources.
+        // No source is overwritten before it has been read: the first one as
+        // the output, and twice among the sources.
         QVERIFY(!source("p", 1).isEmpty() && !source("q", 2).isEmpty());
         merge({"p.pdf", "q.pdf", "p.pdf"}, "p.pdf");
+        QVERIFY(qpdfCheck(path("p.pdf")));
         QCOMPARE(pageTexts(path("p.pdf")), QStringList({"p-1", "q-1", "q-2", "p-1"}));
-    }
-
-    void sourcesThatDoNotOpenAreSkipped()
-    {
-        const RunReport& report = merge({"gone.pdf", "a.pdf", "gone.pdf", "b.pdf"}, "skipping.pdf");
-        QCOMPARE(report.problemLines(), QStringList({path("gone.pdf") + ": no such file; left out", path("gone.pdf") + ": no such file; left out"}));
-        QCOMPARE(report.outputsWritten(), QStringList{path("skipping.pdf")});
-        QCOMPARE(pageTexts(path("skipping.pdf")), QStringList({"a-1", "a-2", "a-3", "b-1", "b-2"}));
-        QCOMPARE(topLevel(path("skipping.pdf")), QStringList({"a.pdf@1", "b.pdf@4"}));
-        merge({"gone.pdf", "gone.pdf"}, "nothing.pdf");  // nothing opens: nothing is written
-        QVERIFY(!QFileInfo::exists(path("nothing.pdf")));
+        QCOMPARE(topLevel(path("p.pdf")), QStringList({"p.pdf@1", "q.pdf@2", "p.pdf@4"}));
     }
 
     void runsThatWriteNothing()
@@ -158,8 +139,8 @@ private slots:
         script.queue(Question::SaveFileName, QString());
         merger.Process({path("locked.pdf"), path("b.pdf")});
         QCOMPARE(script.asked().size(), asked + 1);
-        // Every source dropped by its password question: the run ends there.
-        merge({"locked.pdf", "locked.pdf"}, "all-dropped.pdf", true, {QVariant(), QVariant()});
+        // Every source missing or dropped by its password question: the run ends there.
+        merge({"gone.pdf", "locked.pdf", "locked.pdf"}, "all-dropped.pdf", true, {QVariant(), QVariant()});
         QVERIFY(!QFileInfo::exists(path("all-dropped.pdf")));
         // Stopped by the user: nothing is written, and the report says why.
         script.stopAfter(script.progressSteps().size() + 2);

@@ -1,8 +1,8 @@
 // The PDF page remover on real PDFs, read back with pdftotext and qpdf:
 // single and bulk removals, removals that would leave no page, "Page n"
 // labels after removals, protected, damaged and new selections, saving over
-// the input, a dropped file, and thumbnails that fill without holding up the
-// window.
+// the input with its own thumbnails drawn, a dropped file. (How the
+// thumbnails fill in the background: tst_featurebase.)
 
 #include "brandingrecord.h"
 #include "folioconstants.h"
@@ -124,10 +124,7 @@ private slots:
         }
         QCOMPARE(script.count(Question::Report) - reports, refusals);
         QCOMPARE(save("removed.pdf"), left);
-        QStringList numbered;  // "Page n" is where the page now stands
-        for (int i = 1; i <= left.size(); ++i)
-            numbered << QString("Page %1").arg(i);
-        QCOMPARE(labels(), numbered);
+        QCOMPARE(labels(), numberedTexts("Page ", left.size()));  // "Page n" is where the page now stands
         QCOMPARE(list()->currentRow(), shownRow);
         QCOMPARE(pageTexts(path(QString("doc%1.pdf").arg(pages))).size(), pages);  // the input is untouched
     }
@@ -181,6 +178,7 @@ private slots:
     {
         QVERIFY(!source("own.pdf", 5).isEmpty());
         remover.FileSelected(path("own.pdf"));
+        QTRY_VERIFY(drawn(list()->item(4)));  // its own thumbnails, not the blank stand-ins
         script.queue(Question::Choice, 2);
         press("pushButton");
         QCOMPARE(save("own.pdf"), QStringList({"p2", "p3", "p4", "p5"}));
@@ -195,33 +193,11 @@ private slots:
         names.directory = dir.path();
         QVERIFY(writeBrandingFile(names.dataFilePath(), 1, 12));
         DropWindow window(nullptr, names);
-        auto* data = new QMimeData;
-        data->setUrls({QUrl::fromLocalFile(path("doc5.pdf"))});
-        data->setText(path("doc5.pdf"));
-        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path("doc5.pdf"))});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         window.dropEvent(&drop);
-        delete data;
         QCOMPARE(window.feature()->findChild<QListWidget*>("listWidget")->count(), 5);
-    }
-
-    void thumbnailsFillWithoutHoldingUpTheWindow()
-    {
-        QVERIFY(writeNumberedPdf(path("long.pdf"), 2000));
-        remover.FileSelected(path("long.pdf"));
-        // Every item stands there at once, and no picture was drawn yet.
-        QCOMPARE(list()->count(), 2000);
-        QCOMPARE(labels().last(), "Page 2000");
-        QVERIFY(!drawn(list()->item(0)));
-        // Each turn of the event loop draws a few.
-        QTRY_VERIFY(drawn(list()->item(0)));
-        QVERIFY(!drawn(list()->item(1999)));
-        // A removal meanwhile: labels follow, and the pictures still come.
-        script.queue(Question::Choice, 2);
-        press("pushButton");
-        QCOMPARE(labels().first(), "Page 1");
-        QCOMPARE(list()->count(), 1999);
-        QTRY_VERIFY(drawn(list()->item(20)));
-        remover.FileSelected(path("doc1.pdf"));
     }
 };
 

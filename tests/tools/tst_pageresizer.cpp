@@ -158,15 +158,21 @@ private slots:
         QVERIFY(report.outputsWritten().isEmpty());
     }
 
-    void aPageThatCannotBeRebuilt()
+    void inputsThatAreNotWritten()
     {
-        // The fourth page has no size: that file is not written, and the run goes on.
+        // The fourth page of zero.pdf has no size: that file is not written,
+        // nor the damaged one, and the run goes on.
         setForm(page, "A5", 0, QString(), 0);
-        const RunReport& report = runIn(page, {"zero.pdf", "a4.pdf"}, "zero");
-        QCOMPARE(report.problemLines(), QStringList{path("zero.pdf") + ": page 4 could not be drawn on its new size; left out"});
-        QCOMPARE(report.outputsWritten(), QStringList{path("zero/a4.pdf")});
+        const RunReport& report = runIn(page, {"zero.pdf", "damaged.pdf", "locked.pdf"}, "zero", {"user-pw"});
+        QCOMPARE(report.problemLines(), QStringList({path("damaged.pdf") + ": damaged beyond repair; left out",
+                                                     path("zero.pdf") + ": page 4 could not be drawn on its new size; left out"}));
+        QCOMPARE(report.outputsWritten(), QStringList{path("zero/locked.pdf")});
         QVERIFY(!QFileInfo::exists(path("zero/zero.pdf")));
         QCOMPARE(qpdfPageCount(path("zero.pdf")), 4);  // the input is untouched
+        // Opened with its password and written without one.
+        const auto info = pdfInfo(path("zero/locked.pdf"));
+        QCOMPARE(info.value("Encrypted"), "no");
+        QCOMPARE(info.value("Pages"), "3");
     }
 
     void numbersAsTheLocaleWritesThem()
@@ -179,17 +185,6 @@ private slots:
         QCOMPARE(german.findChild<QLineEdit*>("lineEdit_2")->text(), "215,9");
         QVERIFY(runIn(german, {"a4.pdf"}, "comma").isQuiet());
         QCOMPARE(pdfInfo(path("comma/a4.pdf")).value("Page size"), "612 x 792 pts (letter)");
-    }
-
-    void protectedAndDamagedInputs()
-    {
-        setForm(page, "Letter", 0, QString(), 0);
-        const RunReport& report = runIn(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
-        QCOMPARE(report.problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
-        // Opened with its password and written without one.
-        const auto info = pdfInfo(path("inputs/locked.pdf"));
-        QCOMPARE(info.value("Encrypted"), "no");
-        QCOMPARE(info.value("Pages"), "3");
     }
 };
 

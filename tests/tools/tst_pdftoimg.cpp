@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(readFile(path("report.pdf")), before);
     }
 
-    void jpegQuality()
+    void jpegQualityNamesAndExistingFiles()
     {
         auto* combo = page->findChild<QComboBox*>("comboBox");
         const QList<QWidget*> row{page->findChild<QSlider*>("horizontalSlider"), page->findChild<QLabel*>("label_3")};
@@ -132,23 +132,18 @@ private slots:
             for (QWidget* w : row)
                 QCOMPARE(w->isVisibleTo(page.get()), format == PDFtoImg::Jpeg);
         }
-        // The quality chosen is the JPEG's: its first luminance quantizer is 255 at 1, 1 at 100.
+        // The quality chosen is the JPEG's: its first luminance quantizer is
+        // 255 at 1, 1 at 100. A name without an extension gets one ("scan"
+        // gives "scan Page 1.jpeg"); an existing page skipped stays as it was.
         for (int quality : {1, 100}) {
             const QString out = emptyFolder(dir, "quality");
-            render({"scan"}, PDFtoImg::Jpeg, out, "72", quality);
+            QVERIFY(writeFile(QDir(out).filePath("scan Page 2.jpeg"), "keep"));
+            render({"scan"}, PDFtoImg::Jpeg, out, "72", quality, 2);  // "Skip"
+            QCOMPARE(filesIn(out), QStringList({"scan Page 1.jpeg", "scan Page 2.jpeg"}));
+            QCOMPARE(readFile(QDir(out).filePath("scan Page 2.jpeg")), QByteArray("keep"));
             const QByteArray jpeg = readFile(QDir(out).filePath("scan Page 1.jpeg"));
             QCOMPARE(int(uchar(jpeg.at(jpeg.indexOf("\xff\xdb") + 5))), quality == 1 ? 255 : 1);
         }
-    }
-
-    void namesAndExistingFiles()
-    {
-        // A name without an extension gets one: "scan" gives "scan Page 1.png".
-        const QString out = emptyFolder(dir, "names");
-        QVERIFY(writeFile(QDir(out).filePath("scan Page 2.png"), "keep"));
-        render({"scan"}, PDFtoImg::Png, out, "72", 80, 2);  // "Skip"
-        QCOMPARE(filesIn(out), QStringList({"scan Page 1.png", "scan Page 2.png"}));
-        QCOMPARE(readFile(QDir(out).filePath("scan Page 2.png")), QByteArray("keep"));
     }
 
     void inputsThatEndTheRunEarly_data()

@@ -16,6 +16,8 @@
 
 using namespace testsupport;
 
+using Margins = QMap<QString, QString>;  // side -> typed, ticked
+
 class TestRotateAndCrop : public ToolSuite
 {
     Q_OBJECT
@@ -23,7 +25,7 @@ class TestRotateAndCrop : public ToolSuite
     PDF_RotateAndCrop page{nullptr, toolRecord(10)};
 
     // The rotation item, and the margins given ("left" -> typed) ticked, the others not.
-    static void setForm(PDF_RotateAndCrop& tool, int rotation, const QMap<QString, QString>& margins)
+    static void setForm(PDF_RotateAndCrop& tool, int rotation, const Margins& margins)
     {
         tool.findChild<QComboBox*>("comboBox")->setCurrentIndex(rotation);
         for (const QString side : {"left", "top", "right", "bottom"}) {
@@ -53,31 +55,28 @@ private slots:
     void turnsAndCrops_data()
     {
         QTest::addColumn<int>("rotation");
-        QTest::addColumn<QStringList>("margins");  // side=value, ticked
+        QTest::addColumn<Margins>("margins");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("nothing asked: boxes kept")
-            << 0 << QStringList() << QStringList{"0: 0.00 0.00 612.00 792.00", "90: 0.00 0.00 842.00 595.00", "0: 50.00 50.00 450.00 650.00"};
+            << 0 << Margins() << QStringList{"0: 0.00 0.00 612.00 792.00", "90: 0.00 0.00 842.00 595.00", "0: 50.00 50.00 450.00 650.00"};
         QTest::newRow("90 added to each page's turn, boxes kept")
-            << 1 << QStringList() << QStringList{"90: 0.00 0.00 612.00 792.00", "180: 0.00 0.00 842.00 595.00", "90: 50.00 50.00 450.00 650.00"};
+            << 1 << Margins() << QStringList{"90: 0.00 0.00 612.00 792.00", "180: 0.00 0.00 842.00 595.00", "90: 50.00 50.00 450.00 650.00"};
         // On the page as shown: page 2, turned by 90, shows its bottom edge on the left.
         QTest::newRow("left only, the other edges kept")
-            << 0 << QStringList{"left=36"} << QStringList{"0: 36.00 0.00 612.00 792.00", "90: 0.00 36.00 842.00 595.00", "0: 36.00 50.00 450.00 650.00"};
+            << 0 << Margins{{"left", "36"}} << QStringList{"0: 36.00 0.00 612.00 792.00", "90: 0.00 36.00 842.00 595.00", "0: 36.00 50.00 450.00 650.00"};
         QTest::newRow("a ticked empty margin goes to the page's edge")
-            << 0 << QStringList{"left=", "top=10.5"} << QStringList{"0: 0.00 0.00 612.00 781.50", "90: 10.50 0.00 842.00 595.00", "0: 0.00 50.00 450.00 831.50"};
+            << 0 << Margins{{"left", ""}, {"top", "10.5"}} << QStringList{"0: 0.00 0.00 612.00 781.50", "90: 10.50 0.00 842.00 595.00", "0: 0.00 50.00 450.00 831.50"};
         // Turned first, then cropped on the turned page.
         QTest::newRow("180 and all four margins")
-            << 2 << QStringList{"left=10", "top=20", "right=30", "bottom=40"}
+            << 2 << Margins{{"left", "10"}, {"top", "20"}, {"right", "30"}, {"bottom", "40"}}
             << QStringList{"180: 30.00 20.00 602.00 752.00", "270: 40.00 30.00 822.00 585.00", "180: 30.00 20.00 585.00 802.00"};
     }
 
     void turnsAndCrops()
     {
         QFETCH(int, rotation);
-        QFETCH(QStringList, margins);
-        QMap<QString, QString> given;
-        for (const QString& m : margins)
-            given.insert(m.section('=', 0, 0), m.section('=', 1));
-        setForm(page, rotation, given);
+        QFETCH(Margins, margins);
+        setForm(page, rotation, margins);
         const QString folder = QString::number(qHash(QByteArray(QTest::currentDataTag())));
         const RunReport& report = runIn(page, {"mixed.pdf"}, folder);
         QVERIFY2(report.isQuiet(), qPrintable(report.summary()));
@@ -89,15 +88,17 @@ private slots:
         QCOMPARE(pageBoxes(path("mixed.pdf")).first(), "0: 0.00 0.00 612.00 792.00");  // the input is untouched
     }
 
-    void marginsThatLeaveNoPageAreRefused()
+    void inputsLeftOutAndMarginsRefused()
     {
-        // 110 pt of margins leave the 612 pt page but nothing of the 100 pt one.
+        // 110 pt of margins leave the 612 pt page but nothing of the 100 pt
+        // one; a damaged input is left out too; a protected one stays protected.
         setForm(page, 0, {{"left", "30"}, {"right", "80"}});
-        const RunReport& report = runIn(page, {"narrow.pdf", "mixed.pdf"}, "nopage");
-        QCOMPARE(report.problemLines(), QStringList{path("narrow.pdf") + ": the margins leave nothing of page 2 (100 x 200 pt); left out"});
-        QCOMPARE(report.outputsWritten(), QStringList{path("nopage/mixed.pdf")});
-        QVERIFY(!QFileInfo::exists(path("nopage/narrow.pdf")));
-        QCOMPARE(pageBoxes(path("nopage/mixed.pdf")).first(), "0: 30.00 0.00 532.00 792.00");
+        const RunReport& report = runIn(page, {"narrow.pdf", "damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
+        QCOMPARE(report.problemLines(), QStringList({path("damaged.pdf") + ": damaged beyond repair; left out",
+                                                     path("narrow.pdf") + ": the margins leave nothing of page 2 (100 x 200 pt); left out"}));
+        QCOMPARE(filesIn(path("inputs")), QStringList{"locked.pdf"});
+        QCOMPARE(pageBoxes(path("inputs/locked.pdf"), "user-pw").first(), "0: 30.00 0.00 532.00 792.00");
+        QCOMPARE(qpdfPageCount(path("inputs/locked.pdf")), -1);
 
         // A margin beyond the range stays in the entry half typed: the run is
         // refused, never cropped to the edge as if it were 0.
@@ -118,17 +119,6 @@ private slots:
         QCOMPARE(german.findChild<QLineEdit*>("lineEdit_top")->text(), "7");
         runIn(german, {"mixed.pdf"}, "comma");
         QCOMPARE(pageBoxes(path("comma/mixed.pdf")).first(), "0: 36.50 0.00 612.00 785.00");
-    }
-
-    void protectedAndDamagedInputs()
-    {
-        setForm(page, 1, {});
-        const RunReport& report = runIn(page, {"damaged.pdf", "locked.pdf"}, "inputs", {"user-pw"});
-        QCOMPARE(report.problemLines(), QStringList{path("damaged.pdf") + ": damaged beyond repair; left out"});
-        QVERIFY(!QFileInfo::exists(path("inputs/damaged.pdf")));
-        // Still protected, with the same password, and turned.
-        QCOMPARE(pageBoxes(path("inputs/locked.pdf"), "user-pw").first(), "90: 0.00 0.00 612.00 792.00");
-        QCOMPARE(qpdfPageCount(path("inputs/locked.pdf")), -1);
     }
 };
 
