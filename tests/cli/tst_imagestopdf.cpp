@@ -16,14 +16,10 @@ class TestImagesToPdfCli : public CliSuite
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void whatOnlyTheCommandLineDoes()
     {
         QVERIFY(writePhotoAndLogo(path("photo.jpg"), path("logo.png")));
         QVERIFY(writeFile(path("broken.jpg"), "\xff\xd8\xff but nothing more"));
-    }
-
-    void whatOnlyTheCommandLineDoes()
-    {
         // One image is enough.
         auto r = runCli({"images-to-pdf", "-o", "one.pdf", "logo.png"}, dir.path());
         QVERIFY(r.status == 0 && r.outLines() == QStringList{path("one.pdf")});

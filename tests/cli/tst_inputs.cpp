@@ -19,15 +19,6 @@ class TestInputs : public CliSuite
 {
     Q_OBJECT
 
-    // Merges into out.pdf in the test folder; `input` goes to its stdin.
-    CliResult merge(const QStringList& args, const QByteArray& input = QByteArray())
-    {
-        QFile::remove(path("out.pdf"));
-        return runCli(QStringList{"merge", "-o", "out.pdf"} + args, dir.path(), cliProgram(), input);
-    }
-
-    QStringList merged() { return pageTexts(path("out.pdf")); }
-
     static QString needs(const char* file) { return QString("folioforge-cli: %1: protected: needs a password (--password or --password-for)").arg(file); }
     static QString wrong(const char* file) { return QString("folioforge-cli: %1: protected: wrong password").arg(file); }
 
@@ -47,35 +38,25 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(path("pipe.pdf")).constData(), 0600), 0);
     }
 
-    void badInputsAmongGoodOnes()
-    {
-        auto r = merge({"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf", "pipe.pdf", "c.pdf", "./notes.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.outLines(), QStringList{path("out.pdf")});
-        // Each named once, even when listed twice.
-        QCOMPARE(r.errLines(), QStringList({"folioforge-cli: notes.pdf: not a PDF", "folioforge-cli: damaged.pdf: damaged beyond repair",
-                                            "folioforge-cli: missing.pdf: no such file", "folioforge-cli: folder.pdf: is a folder, not a file",
-                                            "folioforge-cli: empty.pdf: not a PDF", "folioforge-cli: pipe.pdf: not a regular file"}));
-        QVERIFY(qpdfCheck(path("out.pdf")));
-        QCOMPARE(merged(), QStringList({"a-1", "a-2", "b-1", "c-1"}));
-
-        // One input left: its pages alone, as the desktop merger writes them; none left: nothing.
-        r = merge({"a.pdf", "damaged.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines(), QStringList{"folioforge-cli: damaged.pdf: damaged beyond repair"});
-        QCOMPARE(merged(), QStringList({"a-1", "a-2"}));
-        r = merge({"missing.pdf", "notes.pdf"});
-        QCOMPARE(r.status, 1);
-        QCOMPARE(r.errLines().size(), 2);
-        QVERIFY(!QFileInfo::exists(path("out.pdf")) && r.out.isEmpty());
-    }
-
-    void passwords_data()
+    void inputs_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("status");
         QTest::addColumn<QStringList>("errors");
         QTest::addColumn<QStringList>("pages");
+        // Each named once, even when listed twice.
+        QTest::newRow("bad inputs among good ones")
+            << QStringList{"a.pdf", "notes.pdf", "b.pdf", "damaged.pdf", "missing.pdf", "folder.pdf", "empty.pdf", "pipe.pdf", "c.pdf", "./notes.pdf"} << 1
+            << QStringList{"folioforge-cli: notes.pdf: not a PDF", "folioforge-cli: damaged.pdf: damaged beyond repair",
+                           "folioforge-cli: missing.pdf: no such file", "folioforge-cli: folder.pdf: is a folder, not a file",
+                           "folioforge-cli: empty.pdf: not a PDF", "folioforge-cli: pipe.pdf: not a regular file"}
+            << QStringList{"a-1", "a-2", "b-1", "c-1"};
+        // One input left: its pages alone, as the desktop merger writes them; none left: nothing.
+        QTest::newRow("one input left") << QStringList{"a.pdf", "damaged.pdf"} << 1
+                                        << QStringList{"folioforge-cli: damaged.pdf: damaged beyond repair"} << QStringList{"a-1", "a-2"};
+        QTest::newRow("none left") << QStringList{"missing.pdf", "notes.pdf"} << 1
+                                   << QStringList{"folioforge-cli: missing.pdf: no such file", "folioforge-cli: notes.pdf: not a PDF"} << QStringList{};
+        // Protected inputs.
         QTest::newRow("none given") << QStringList{"a.pdf", "locked-b.pdf", "locked-c.pdf"} << 1
                                     << QStringList{needs("locked-b.pdf"), needs("locked-c.pdf")} << QStringList{"a-1", "a-2"};
         QTest::newRow("one for every input opens those it fits")
@@ -99,18 +80,23 @@ private slots:
                                                        << 0 << QStringList{} << QStringList{"b-1", "a-1", "a-2", "b-1"};
     }
 
-    void passwords()
+    void inputs()
     {
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QStringList, errors);
         QFETCH(QStringList, pages);
-        const auto r = merge(args, "bee\nnot this line\n");
+        // Merged into out.pdf; stdin is a password file of two lines.
+        QFile::remove(path("out.pdf"));
+        const auto r = runCli(QStringList{"merge", "-o", "out.pdf"} + args, dir.path(), cliProgram(), "bee\nnot this line\n");
         QCOMPARE(r.status, status);
         QCOMPARE(r.errLines(), errors);
-        QCOMPARE(QFileInfo::exists(path("out.pdf")) ? merged() : QStringList(), pages);
-        if (!pages.isEmpty())  // the result is not protected
+        QCOMPARE(r.outLines(), pages.isEmpty() ? QStringList() : QStringList{path("out.pdf")});
+        QCOMPARE(QFileInfo::exists(path("out.pdf")) ? pageTexts(path("out.pdf")) : QStringList(), pages);
+        if (!pages.isEmpty()) {  // a sound result, and not protected
+            QVERIFY(qpdfCheck(path("out.pdf")));
             QCOMPARE(pdfInfo(path("out.pdf")).value("Encrypted"), "no");
+        }
     }
 };
 

@@ -14,16 +14,12 @@ class TestTextToPdfCli : public CliSuite
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(writeFile(path("notes.txt"), "Notes\r\nfirst <note> & more\r\n"));
-        QVERIFY(writeFile(path("todo.txt"), QByteArray("todo \x93item\x94\n").repeated(120)));
-    }
-
     // Without a single font nothing can be drawn: each file's page loop
     // stops at once, and no document of blank pages is written.
     void noFontsStopsTheLayout()
     {
+        QVERIFY(writeFile(path("notes.txt"), "Notes\r\nfirst <note> & more\r\n"));
+        QVERIFY(writeFile(path("todo.txt"), QByteArray("todo \x93item\x94\n").repeated(120)));
         QVERIFY(writeFile(path("nofonts.conf"), "<?xml version=\"1.0\"?><fontconfig><cachedir>" + path("fc").toUtf8() + "</cachedir></fontconfig>"));
         qputenv("FONTCONFIG_FILE", path("nofonts.conf").toUtf8());
         const auto r = runCli({"text-to-pdf", "-o", "blank.pdf", "notes.txt", "todo.txt"}, dir.path());
