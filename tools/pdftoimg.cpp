@@ -130,9 +130,8 @@ void PDFtoImg::writePages(const fileList& source, int pages, int dpi, Format for
     }
     if (!ChooseOutputFolder(list, Inputs::OutputsOnly))
         return;
-    files = list;
 
-    ForEachRecord(files, QStringLiteral("Rendering"), [&](fileList& rec) {
+    ForEachRecord(list, QStringLiteral("Rendering"), [&](fileList& rec) {
         const int page = rec.extra.toInt();
         const QString made = QDir(work).filePath(QStringLiteral("%1.%2").arg(rec.id).arg(extension));
         if (!renderPage(page, dpi, format, made)) {
